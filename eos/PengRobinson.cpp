@@ -1,0 +1,124 @@
+#include "eos/PengRobinson.h"
+
+#include <cmath>
+
+namespace tarnel {
+
+namespace {
+
+constexpr double kR = 8.3145;
+constexpr double kTwoR = 16.629;
+// Both formed left to right in double arithmetic, as the published figures were.
+constexpr double kA = 0.45724 * kR * kR;  // 31.60941740271
+constexpr double kB = 0.0778 * kR;        // 0.6468681000000001
+constexpr double kSixth = 0.16666666666666666;
+
+double Horner(double v, double c0, double c1, double c2) { return ((v + c2) * v + c1) * v + c0; }
+
+}  // namespace
+
+double PengRobinson::Evaluate() {
+    // Order of the comparisons is fixed; NaN passes here and is caught by the
+    // solver's own guard (critical values, T) or yields a NaN Z (P, omega).
+    if (Pc <= 0 || Tc <= 0 || P <= 0 || T <= 0 || Omega < 0) return -1.0;
+    return SolvePengRobinson();
+}
+
+double PengRobinson::SolvePengRobinson() {
+    if (!(Tc > 0) || !(Pc > 0)) return -1.0;
+    const double Tr = T / Tc;
+    if (!(Tr >= 0)) return -1.0;
+
+    const double kappa = 0.37464 + Omega * (1.54226 - 0.26992 * Omega);
+    const double s = 1 + kappa * (1 - std::sqrt(Tr));
+    const double a = kA * Tc * Tc / Pc * (s * s);
+    const double b = kB * Tc / Pc;
+    const double RT = kR * T;
+    const double bP = b * P;
+
+    double c3 = P;
+    double c2 = bP - RT;
+    double c1 = a - b * (kTwoR * T + 3 * bP);
+    double c0 = b * (b * (RT + bP) - a);
+
+    double x = 0, y = 0, z = 0;
+    switch (SolveCubic(c0, c1, c2, c3, x, y, z)) {
+        case 1:
+            Vv = x;
+            Vl = 0;
+            break;
+        case 3:
+            Vv = y > z ? y : z;
+            Vl = y < z ? y : z;
+            break;
+        default:
+            break;
+    }
+    return T > 0 ? Vv * P / (kR * T) : -1.0;
+}
+
+int PengRobinson::SolveCubic(double& c0, double& c1, double& c2, double& c3, double& x,
+                             double& y, double& z) {
+    if (c3 == 0) return 0;
+    c0 /= c3;
+    c1 /= c3;
+    c2 /= c3;
+    c3 = 1;
+
+    const double A = 2 * c2;
+    const double B = c1;
+    const double D = A * A - 12 * B;
+    if (D <= 0) {
+        x = Newton(-0.25 * c0, A, B, c0, c1, c2);
+        return 1;
+    }
+
+    const double root = std::sqrt(D);
+    const double xL = (-A - root) * kSixth;  // local maximum
+    const double xR = (root - A) * kSixth;   // local minimum
+    const double h = Horner(xL, c0, c1, c2);
+    const double g = Horner(xR, c0, c1, c2);
+    if (h == 0) {
+        x = xL;
+    } else if (g == 0) {
+        x = xR;
+    } else if (g * h > 0) {
+        x = Newton(h >= 0 ? xL - 1 : xR + 1, A, B, c0, c1, c2);
+        return 1;
+    } else {
+        x = Newton(xL + (xR - xL) * h / (h - g), A, B, c0, c1, c2);
+    }
+    DeflateCubic(c0, c1, c3, x, y, z);
+    return 3;
+}
+
+// Undamped Newton. The residual tested is that of the point before the step, so
+// the returned point is one step beyond the one that passed; running out of
+// steps is not an error.
+double PengRobinson::Newton(double x, double A, double B, double c0, double c1, double c2) {
+    std::int32_t i = 0;
+    double m = 0;
+    do {
+        m = Horner(x, c0, c1, c2);
+        x = x - m / ((3 * x + A) * x + B);
+        ++i;
+    } while (i < MaxIterations && std::fabs(m) > Tolerance);
+    NumIterations = i;
+    return x;
+}
+
+void PengRobinson::DeflateCubic(double c0, double c1, double c3, double x, double& y,
+                                double& z) {
+    const double q = -c0 / x;
+    const double p1 = (q - c1) / x;
+    const double disc = p1 * p1 - 4 * c3 * q;
+    if (disc < 0) {
+        y = z = 0;
+        return;
+    }
+    const double root = std::sqrt(disc);
+    y = (-p1 - root) / (2 * c3);
+    z = (root - p1) / (2 * c3);
+}
+
+}  // namespace tarnel
