@@ -1,0 +1,17 @@
+#pragma once
+#include <string>
+
+namespace tarnel {
+
+// The program's own folder: TARNEL_HOME when set, else the executable's folder.
+// Configuration, ServerAlias.ini, the log and the simulation files live there.
+std::string ProgramFolder();
+
+// Appends one time-stamped line to TarnelService.log in the program's folder.
+// Never reports a failure: a line that cannot be written is lost.
+void LogMessage(const std::string& strMessage);
+
+// True when the file at strPath can be opened for reading; false for a folder.
+bool FileExists(const std::string& strPath);
+
+}  // namespace tarnel

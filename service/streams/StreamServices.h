@@ -1,0 +1,19 @@
+#pragma once
+#include <functional>
+#include <string>
+
+#include "eos/IGas.h"
+#include "service/opc/BadValueHelper.h"
+
+namespace tarnel {
+
+// What every stream relies on but does not own: the host's shared Gas and
+// BadValueHelper objects (either may be absent when its creation failed) and
+// the host's write-back operation.
+struct StreamServices {
+    IGas* gas = nullptr;
+    const BadValueHelper* badValueHelper = nullptr;
+    std::function<void(const std::string& strTag, float rVal)> writeTarnel;
+};
+
+}  // namespace tarnel
