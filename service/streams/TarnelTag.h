@@ -99,9 +99,11 @@ private:
     void ConvertTcrit();
     bool IsBad(float v) const;
     bool QualityPasses() const;
-    void Fail(std::int32_t status);
-    void WriteStatus();
-    bool RunGas(float& z);
+    std::int32_t Invalidate(std::int32_t status);
+    void Write(const std::string& strTag, float rVal) const;
+    double RunGas();
+    float CheckResults(double zGas);
+    std::int32_t Calculate();
 
     const StreamServices& m_Services;
 

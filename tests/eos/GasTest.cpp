@@ -55,6 +55,12 @@ INSTANTIATE_TEST_SUITE_P(
                    4128035.8, 0.0, 1, 5e-4, 5e-2, 0.0},
         StatePoint{"PropaneThreeRoots", 300, 10, 369.83, 42.48, 0.152, 20, 0.814626, 2031.96,
                    86.768, 7, 5e-7, 5e-3, 5e-4},
+        // With its default cap of 20 the iteration stops short of the root here; with
+        // 30 it converges (the stream calculation asks for 30).
+        StatePoint{"LowPressureMethaneStopsShort", 288.15, 0.3, 190.56, 45.99, 0.011, 20,
+                   1.0000975, 79868.56, 0.0, 20, 5e-8, 5e-3, 0.0},
+        StatePoint{"LowPressureMethaneThirtyStepCap", 288.15, 0.3, 190.56, 45.99, 0.011, 30,
+                   0.9992555, 79801.32, 0.0, 24, 5e-8, 5e-3, 0.0},
         StatePoint{"ColdMethaneThreeRoots", 150, 10, 190.56, 45.99, 0.011, 20, 0.825080,
                    1029.02, 41.311, 7, 5e-7, 5e-3, 5e-4}),
     [](const auto& info) { return std::string(info.param.name); });
