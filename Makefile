@@ -26,7 +26,7 @@ test-asan: build-asan
 	ctest --test-dir $(BUILD_ASAN) --output-on-failure -j $(JOBS)
 
 bench: build
-	$(BUILD)/bench/tarnel_bench
+	for b in $(BUILD)/bench/tarnel_*bench; do "$$b" || exit 1; done
 
 clean:
 	rm -rf $(BUILD) $(BUILD_ASAN)

@@ -31,8 +31,8 @@ HRESULT Gas::put_MaxIterations(short newVal) {
 HRESULT Gas::get_MinAccuracy(double* pVal) { return Out(pVal, m_Solver.Tolerance); }
 
 HRESULT Gas::put_MinAccuracy(double newVal) {
-    m_Solver.Tolerance = (std::isnan(newVal) || newVal < kSmallestAccuracy) ? kSmallestAccuracy
-                                                                            : newVal;
+    m_Solver.Tolerance =
+        (std::isnan(newVal) || newVal < kSmallestAccuracy) ? kSmallestAccuracy : newVal;
     return S_OK;
 }
 

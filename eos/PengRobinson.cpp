@@ -57,8 +57,8 @@ double PengRobinson::SolvePengRobinson() {
     return T > 0 ? Vv * P / (kR * T) : -1.0;
 }
 
-int PengRobinson::SolveCubic(double& c0, double& c1, double& c2, double& c3, double& x,
-                             double& y, double& z) {
+int PengRobinson::SolveCubic(double& c0, double& c1, double& c2, double& c3, double& x, double& y,
+                             double& z) {
     if (c3 == 0) return 0;
     c0 /= c3;
     c1 /= c3;
@@ -107,8 +107,7 @@ double PengRobinson::Newton(double x, double A, double B, double c0, double c1, 
     return x;
 }
 
-void PengRobinson::DeflateCubic(double c0, double c1, double c3, double x, double& y,
-                                double& z) {
+void PengRobinson::DeflateCubic(double c0, double c1, double c3, double x, double& y, double& z) {
     const double q = -c0 / x;
     const double p1 = (q - c1) / x;
     const double disc = p1 * p1 - 4 * c3 * q;

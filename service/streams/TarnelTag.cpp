@@ -182,12 +182,16 @@ double TarnelTag::RunGas() {
     IGas* gas = m_Services.gas;
     if (gas == nullptr) throw std::runtime_error("no Gas object");
     double z = 0, vapour = 0, liquid = 0;
-    const HRESULT calls[] = {
-        gas->put_AcentricFactor(m_AcentricFactor), gas->put_MaxIterations(kNewtonSteps),
-        gas->put_MinAccuracy(kResidualTolerance),  gas->put_P_barA(PressureBarA()),
-        gas->put_T_K(TemperatureK()),              gas->put_Pcrit_barA(m_PcritBar),
-        gas->put_Tcrit_K(m_TcritK),                gas->get_Z(&z),
-        gas->get_VapourVolume(&vapour),            gas->get_LiquidVolume(&liquid)};
+    const HRESULT calls[] = {gas->put_AcentricFactor(m_AcentricFactor),
+                             gas->put_MaxIterations(kNewtonSteps),
+                             gas->put_MinAccuracy(kResidualTolerance),
+                             gas->put_P_barA(PressureBarA()),
+                             gas->put_T_K(TemperatureK()),
+                             gas->put_Pcrit_barA(m_PcritBar),
+                             gas->put_Tcrit_K(m_TcritK),
+                             gas->get_Z(&z),
+                             gas->get_VapourVolume(&vapour),
+                             gas->get_LiquidVolume(&liquid)};
     for (HRESULT hr : calls) {
         if (FAILED(hr)) throw std::runtime_error("Gas call failed");
     }

@@ -1,9 +1,9 @@
-#include "eos/Gas.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
+
+#include "eos/Gas.h"
 
 namespace tarnel {
 namespace {
@@ -48,21 +48,20 @@ TEST_P(GasStatePoints, ReproducesPublishedFigures) {
 
 INSTANTIATE_TEST_SUITE_P(
     Published, GasStatePoints,
-    ::testing::Values(
-        StatePoint{"MethaneTwentySteps", 288.15, 1.01325, 190.56, 45.99, 0.011, 20, 0.997488,
-                   23585.54, 0.0, 20, 5e-7, 5e-3, 0.0},
-        StatePoint{"MethaneOneStep", 288.15, 1.01325, 190.56, 45.99, 0.011, 1, 174.584,
-                   4128035.8, 0.0, 1, 5e-4, 5e-2, 0.0},
-        StatePoint{"PropaneThreeRoots", 300, 10, 369.83, 42.48, 0.152, 20, 0.814626, 2031.96,
-                   86.768, 7, 5e-7, 5e-3, 5e-4},
-        // With its default cap of 20 the iteration stops short of the root here; with
-        // 30 it converges (the stream calculation asks for 30).
-        StatePoint{"LowPressureMethaneStopsShort", 288.15, 0.3, 190.56, 45.99, 0.011, 20,
-                   1.0000975, 79868.56, 0.0, 20, 5e-8, 5e-3, 0.0},
-        StatePoint{"LowPressureMethaneThirtyStepCap", 288.15, 0.3, 190.56, 45.99, 0.011, 30,
-                   0.9992555, 79801.32, 0.0, 24, 5e-8, 5e-3, 0.0},
-        StatePoint{"ColdMethaneThreeRoots", 150, 10, 190.56, 45.99, 0.011, 20, 0.825080,
-                   1029.02, 41.311, 7, 5e-7, 5e-3, 5e-4}),
+    ::testing::Values(StatePoint{"MethaneTwentySteps", 288.15, 1.01325, 190.56, 45.99, 0.011, 20,
+                                 0.997488, 23585.54, 0.0, 20, 5e-7, 5e-3, 0.0},
+                      StatePoint{"MethaneOneStep", 288.15, 1.01325, 190.56, 45.99, 0.011, 1,
+                                 174.584, 4128035.8, 0.0, 1, 5e-4, 5e-2, 0.0},
+                      StatePoint{"PropaneThreeRoots", 300, 10, 369.83, 42.48, 0.152, 20, 0.814626,
+                                 2031.96, 86.768, 7, 5e-7, 5e-3, 5e-4},
+                      // With its default cap of 20 the iteration stops short of the root here; with
+                      // 30 it converges (the stream calculation asks for 30).
+                      StatePoint{"LowPressureMethaneStopsShort", 288.15, 0.3, 190.56, 45.99, 0.011,
+                                 20, 1.0000975, 79868.56, 0.0, 20, 5e-8, 5e-3, 0.0},
+                      StatePoint{"LowPressureMethaneThirtyStepCap", 288.15, 0.3, 190.56, 45.99,
+                                 0.011, 30, 0.9992555, 79801.32, 0.0, 24, 5e-8, 5e-3, 0.0},
+                      StatePoint{"ColdMethaneThreeRoots", 150, 10, 190.56, 45.99, 0.011, 20,
+                                 0.825080, 1029.02, 41.311, 7, 5e-7, 5e-3, 5e-4}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Gas, NewObjectHasTheDocumentedValues) {
@@ -107,10 +106,10 @@ TEST(Gas, NullOutPointersAreRefused) {
     Gas gas;
     EXPECT_EQ(gas.get_MaxIterations(nullptr), E_POINTER);
     EXPECT_EQ(gas.get_NumIterations(nullptr), E_POINTER);
-    for (auto getter : {&Gas::get_MinAccuracy, &Gas::get_T_degC, &Gas::get_P_barA,
-                        &Gas::get_AcentricFactor, &Gas::get_Z, &Gas::get_Pcrit_barA,
-                        &Gas::get_Tcrit_degC, &Gas::get_Tcrit_K, &Gas::get_LiquidVolume,
-                        &Gas::get_VapourVolume, &Gas::get_T_K}) {
+    for (auto getter :
+         {&Gas::get_MinAccuracy, &Gas::get_T_degC, &Gas::get_P_barA, &Gas::get_AcentricFactor,
+          &Gas::get_Z, &Gas::get_Pcrit_barA, &Gas::get_Tcrit_degC, &Gas::get_Tcrit_K,
+          &Gas::get_LiquidVolume, &Gas::get_VapourVolume, &Gas::get_T_K}) {
         EXPECT_EQ((gas.*getter)(nullptr), E_POINTER);
     }
 }
@@ -122,11 +121,11 @@ TEST(Gas, RefusedInputsKeepThePreviousOutputs) {
         HRESULT (Gas::*setter)(double);
         double value;
     };
-    for (const Refusal& r : {Refusal{"Pc 0", &Gas::put_Pcrit_barA, 0.0},
-                             Refusal{"Tc negative", &Gas::put_Tcrit_K, -3.0},
-                             Refusal{"P 0", &Gas::put_P_barA, 0.0},
-                             Refusal{"T 0", &Gas::put_T_K, 0.0},
-                             Refusal{"omega negative", &Gas::put_AcentricFactor, -0.01}}) {
+    for (const Refusal& r :
+         {Refusal{"Pc 0", &Gas::put_Pcrit_barA, 0.0},
+          Refusal{"Tc negative", &Gas::put_Tcrit_K, -3.0}, Refusal{"P 0", &Gas::put_P_barA, 0.0},
+          Refusal{"T 0", &Gas::put_T_K, 0.0},
+          Refusal{"omega negative", &Gas::put_AcentricFactor, -0.01}}) {
         Gas gas;
         gas.put_T_K(300);
         gas.put_P_barA(10);

@@ -1,6 +1,6 @@
-#include "eos/PengRobinson.h"
-
 #include <gtest/gtest.h>
+
+#include "eos/PengRobinson.h"
 
 namespace tarnel {
 namespace {

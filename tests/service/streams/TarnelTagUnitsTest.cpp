@@ -30,25 +30,24 @@ TEST_P(PressureUnitText, ParsesToUnitAndGaugeOrAbsolute) {
     EXPECT_EQ(tag.EuPcrit(), c.euPcrit) << c.text;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, PressureUnitText,
-    ::testing::Values(PressureCase{"bar", 0, false, "bar (g)", "bar (a)"},
-                      PressureCase{"bara", 0, true, "bar (a)", "bar (a)"},
-                      PressureCase{"BarA", 0, true, "bar (a)", "bar (a)"},
-                      PressureCase{"bar a", 0, true, "bar (a)", "bar (a)"},
-                      PressureCase{"bar (a)", 0, false, "bar (g)", "bar (a)"},
-                      PressureCase{"bar(a)", 0, false, "bar (g)", "bar (a)"},
-                      PressureCase{"kPa", 1, false, "kPa (g)", "kPa (a)"},
-                      PressureCase{"kpag", 1, false, "kPa (g)", "kPa (a)"},
-                      PressureCase{"kPaA", 1, true, "kPa (a)", "kPa (a)"},
-                      PressureCase{"psi", 2, false, "psi (g)", "psi (a)"},
-                      PressureCase{"psig", 2, false, "psi (g)", "psi (a)"},
-                      PressureCase{"psia", 2, true, "psi (a)", "psi (a)"},
-                      PressureCase{"mbar", 0, false, "bar (g)", "bar (a)"},
-                      PressureCase{"atm", 0, false, "bar (g)", "bar (a)"},
-                      PressureCase{"", 0, false, "bar (g)", "bar (a)"},
-                      PressureCase{"a", 0, false, "bar (g)", "bar (a)"},
-                      PressureCase{"barbara", 0, true, "bar (a)", "bar (a)"}));
+INSTANTIATE_TEST_SUITE_P(Texts, PressureUnitText,
+                         ::testing::Values(PressureCase{"bar", 0, false, "bar (g)", "bar (a)"},
+                                           PressureCase{"bara", 0, true, "bar (a)", "bar (a)"},
+                                           PressureCase{"BarA", 0, true, "bar (a)", "bar (a)"},
+                                           PressureCase{"bar a", 0, true, "bar (a)", "bar (a)"},
+                                           PressureCase{"bar (a)", 0, false, "bar (g)", "bar (a)"},
+                                           PressureCase{"bar(a)", 0, false, "bar (g)", "bar (a)"},
+                                           PressureCase{"kPa", 1, false, "kPa (g)", "kPa (a)"},
+                                           PressureCase{"kpag", 1, false, "kPa (g)", "kPa (a)"},
+                                           PressureCase{"kPaA", 1, true, "kPa (a)", "kPa (a)"},
+                                           PressureCase{"psi", 2, false, "psi (g)", "psi (a)"},
+                                           PressureCase{"psig", 2, false, "psi (g)", "psi (a)"},
+                                           PressureCase{"psia", 2, true, "psi (a)", "psi (a)"},
+                                           PressureCase{"mbar", 0, false, "bar (g)", "bar (a)"},
+                                           PressureCase{"atm", 0, false, "bar (g)", "bar (a)"},
+                                           PressureCase{"", 0, false, "bar (g)", "bar (a)"},
+                                           PressureCase{"a", 0, false, "bar (g)", "bar (a)"},
+                                           PressureCase{"barbara", 0, true, "bar (a)", "bar (a)"}));
 
 struct TemperatureCase {
     const char* text;
@@ -71,17 +70,23 @@ TEST_P(TemperatureUnitText, ParsesToUnit) {
     EXPECT_EQ(tag.EuTcrit(), c.euTcrit) << c.text;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, TemperatureUnitText,
-    ::testing::Values(
-        TemperatureCase{"K", 0, "K", "K"}, TemperatureCase{"k", 0, "K", "K"},
-        TemperatureCase{"kelvin", 0, "K", "K"}, TemperatureCase{"degF", 2, "deg F", "R"},
-        TemperatureCase{"deg F", 2, "deg F", "R"}, TemperatureCase{"DEG F", 2, "deg F", "R"},
-        TemperatureCase{"F", 1, "deg C", "K"}, TemperatureCase{"\xC2\xB0" "F", 1, "deg C", "K"},
-        TemperatureCase{"C", 1, "deg C", "K"}, TemperatureCase{"degC", 1, "deg C", "K"},
-        TemperatureCase{"R", 1, "deg C", "K"}, TemperatureCase{"", 1, "deg C", "K"},
-        TemperatureCase{"deg", 1, "deg C", "K"},
-        TemperatureCase{"deg Fahrenheit", 1, "deg C", "K"}));
+INSTANTIATE_TEST_SUITE_P(Texts, TemperatureUnitText,
+                         ::testing::Values(TemperatureCase{"K", 0, "K", "K"},
+                                           TemperatureCase{"k", 0, "K", "K"},
+                                           TemperatureCase{"kelvin", 0, "K", "K"},
+                                           TemperatureCase{"degF", 2, "deg F", "R"},
+                                           TemperatureCase{"deg F", 2, "deg F", "R"},
+                                           TemperatureCase{"DEG F", 2, "deg F", "R"},
+                                           TemperatureCase{"F", 1, "deg C", "K"},
+                                           TemperatureCase{"\xC2\xB0"
+                                                           "F",
+                                                           1, "deg C", "K"},
+                                           TemperatureCase{"C", 1, "deg C", "K"},
+                                           TemperatureCase{"degC", 1, "deg C", "K"},
+                                           TemperatureCase{"R", 1, "deg C", "K"},
+                                           TemperatureCase{"", 1, "deg C", "K"},
+                                           TemperatureCase{"deg", 1, "deg C", "K"},
+                                           TemperatureCase{"deg Fahrenheit", 1, "deg C", "K"}));
 
 TEST(TarnelTagUnits, FreshObject) {
     StreamServices services;
