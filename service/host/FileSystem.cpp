@@ -24,6 +24,14 @@ int FileSystem::Open(const std::string& strPath, int nFlags, mode_t nMode) {
     return fd;
 }
 
+ssize_t FileSystem::Read(int nFd, void* pData, size_t nSize) {
+    ssize_t n;
+    do {
+        n = ::read(nFd, pData, nSize);
+    } while (n < 0 && errno == EINTR);
+    return n;
+}
+
 ssize_t FileSystem::Write(int nFd, const void* pData, size_t nSize) {
     ssize_t n;
     do {

@@ -5,15 +5,16 @@
 
 namespace tarnel {
 
-// The one seam between the program's file writing and the operating system.
-// The log and the INI writer call the current instance, so tests can replace it
-// to produce failures a real disk will not produce on demand (full disk, no
+// The one seam between the program's file access and the operating system.
+// The log and the INI files go through the current instance, so tests can replace
+// it to produce failures a real disk will not produce on demand (full disk, no
 // permission). The methods follow POSIX: -1 with errno set on failure.
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
 
     virtual int Open(const std::string& strPath, int nFlags, mode_t nMode);
+    virtual ssize_t Read(int nFd, void* pData, size_t nSize);
     virtual ssize_t Write(int nFd, const void* pData, size_t nSize);
     virtual int Fsync(int nFd);
     virtual int Close(int nFd);

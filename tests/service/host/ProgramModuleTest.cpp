@@ -14,8 +14,8 @@
 #include <sstream>
 #include <vector>
 
-#include "service/host/FileSystem.h"
 #include "service/host/ProgramModule.h"
+#include "tests/service/config/FailingFileSystem.h"
 
 namespace tarnel {
 namespace {
@@ -126,6 +126,8 @@ struct LineBreakCase {
     const char* written;
 };
 
+void PrintTo(const LineBreakCase& c, std::ostream* os) { *os << c.name; }
+
 class LogLineBreaks : public LogMessageTest, public ::testing::WithParamInterface<LineBreakCase> {};
 
 TEST_P(LogLineBreaks, AreWrittenAsEscapesSoOneMessageIsOneLine) {
@@ -155,44 +157,19 @@ TEST_F(LogMessageTest, UnwritableFolderLosesTheLineQuietly) {
     EXPECT_EQ(fs::file_size(m_Folder / "plainfile"), 1u);
 }
 
-// Fails open or write with a chosen errno and counts the descriptors it closes.
-class FailingFileSystem : public FileSystem {
-public:
-    int Open(const std::string& strPath, int nFlags, mode_t nMode) override {
-        if (m_OpenErrno != 0) {
-            errno = m_OpenErrno;
-            return -1;
-        }
-        ++m_Opened;
-        return FileSystem::Open(strPath, nFlags, nMode);
-    }
-    ssize_t Write(int nFd, const void* pData, size_t nSize) override {
-        if (m_WriteErrno != 0) {
-            errno = m_WriteErrno;
-            return -1;
-        }
-        return FileSystem::Write(nFd, pData, nSize);
-    }
-    int Close(int nFd) override {
-        ++m_Closed;
-        return FileSystem::Close(nFd);
-    }
-    int m_OpenErrno = 0;
-    int m_WriteErrno = 0;
-    int m_Opened = 0;
-    int m_Closed = 0;
+struct Failure {
+    FailingFileSystem::Call call;
+    int error;
 };
 
-TEST_F(LogMessageTest, FullDiskOrNoPermissionLosesTheLineAndKeepsGoing) {
-    FailingFileSystem failing;
-    FileSystem::Replace(&failing);
-    failing.m_OpenErrno = EACCES;
-    LogMessage("denied");
-    failing.m_OpenErrno = 0;
-    failing.m_WriteErrno = ENOSPC;
-    LogMessage("disk full");
-    FileSystem::Replace(nullptr);
-    EXPECT_EQ(failing.m_Opened, failing.m_Closed);
+TEST_F(LogMessageTest, RefusedOpenOrFullDiskLosesTheLineAndKeepsGoing) {
+    for (const Failure f : {Failure{FailingFileSystem::Call::Create, EACCES},
+                            Failure{FailingFileSystem::Call::Create, EROFS},
+                            Failure{FailingFileSystem::Call::Write, ENOSPC}}) {
+        FailingFileSystem failing(f.call, f.error);
+        LogMessage("lost");
+        EXPECT_EQ(failing.OpenDescriptors(), 0);
+    }
     LogMessage("after");
     const auto lines = LogLines();
     ASSERT_EQ(lines.size(), 1u);
