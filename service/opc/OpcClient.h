@@ -58,7 +58,8 @@ public:
 
     bool Connect();
     void Disconnect();
-    // Sets the group inactive; without a group the error code is returned.
+    // Sets the group inactive. The failure goes back to the caller: E_POINTER
+    // without a group, else the server's error code.
     HRESULT DisableGroup();
 
     // Subscribes the names; position p gets client handle p + 1.
@@ -85,11 +86,12 @@ private:
     void RemoveOPCGroup();
     void DisconnectOPCServer();
     void RemoveOPCItems();
+    std::int32_t AddItemsSteps(const std::vector<std::string>& strItems);
     void AsyncWriteOPCItem(std::int32_t nClientHandle, float rValue);
     void ReportOPCError(const std::string& strOperation, std::int32_t nError);
-    void AttachServer();
-    void AttachGroup();
-    void DetachEvents();
+    // Hold an object and attach its event handler, detaching the one held before.
+    void SetServer(std::shared_ptr<OPCServer> server);
+    void SetGroup(std::shared_ptr<OPCGroup> group);
     void m_ConnectedOPCServer_ServerShutDown(const std::string& Reason);
     void m_ConnectedGroup_DataChange(std::int32_t TransactionID, std::int32_t NumItems,
                                      const OPCArray<std::int32_t>& ClientHandles,

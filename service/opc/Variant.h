@@ -4,7 +4,7 @@
 #include <utility>
 #include <variant>
 
-#include "com/HResult.h"
+#include "service/opc/OPCErrors.h"
 
 namespace tarnel {
 
@@ -40,8 +40,5 @@ public:
 private:
     Storage m_Value;
 };
-
-constexpr HRESULT DISP_E_TYPEMISMATCH = static_cast<HRESULT>(0x80020005u);
-constexpr HRESULT DISP_E_OVERFLOW = static_cast<HRESULT>(0x8002000Au);
 
 }  // namespace tarnel
