@@ -3,34 +3,21 @@
 // readers must give defined results and never lose the rest of an INI file.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <random>
 
 #include "service/config/CsvReader.h"
 #include "service/config/IniReadWriter.h"
+#include "tests/service/config/TempFolder.h"
 
 namespace tarnel {
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr unsigned kSeed = 20261207;
 constexpr int kRounds = 300;
 
 class ConfigFuzz : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/tarnel-fuzz-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_Folder = pattern;
-        m_File = (m_Folder / "fuzz.txt").string();
-    }
-    void TearDown() override { fs::remove_all(m_Folder); }
-
-    void WriteFile(const std::string& text) const {
-        std::ofstream(m_File, std::ios::binary) << text;
-    }
+    void WriteFile(const std::string& text) const { TempFolder::Write(m_File, text); }
 
     // Half tokens that mean something to one of the readers, so that the random
     // text forms sections, keys, quotes and fields; half arbitrary bytes.
@@ -83,8 +70,8 @@ protected:
     }
 
     std::mt19937 m_Random{kSeed};
-    fs::path m_Folder;
-    std::string m_File;
+    TempFolder m_Temp;
+    std::string m_File = m_Temp.File("fuzz.txt");
 };
 
 TEST_F(ConfigFuzz, CsvReaderStopsWithBoundedFieldsOnAnyInput) {

@@ -1,31 +1,19 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <vector>
 
 #include "service/config/CsvReader.h"
+#include "tests/service/config/TempFolder.h"
 
 namespace tarnel {
 namespace {
-
-namespace fs = std::filesystem;
 
 using Fields = std::vector<std::string>;
 
 class CsvTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/tarnel-csv-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_Folder = pattern;
-        m_Reader.FileName((m_Folder / "streams.csv").string());
-    }
-    void TearDown() override { fs::remove_all(m_Folder); }
-
-    void WriteFile(const std::string& text) const {
-        std::ofstream(m_Reader.FileName(), std::ios::binary) << text;
-    }
+    void SetUp() override { m_Reader.FileName(m_Temp.File("streams.csv")); }
+    void WriteFile(const std::string& text) const { TempFolder::Write(m_Reader.FileName(), text); }
     Fields CurrentFields() const {
         Fields fields;
         for (int32_t i = 0; i < m_Reader.FieldCount(); ++i) fields.push_back(m_Reader.Field(i));
@@ -39,7 +27,7 @@ protected:
         return rows;
     }
 
-    fs::path m_Folder;
+    TempFolder m_Temp;
     CsvReader m_Reader;
 };
 
@@ -156,7 +144,7 @@ TEST_F(CsvTest, LineWithoutFieldsClosesWithoutEndOfFileAndReopensFromTheTop) {
 }
 
 TEST_F(CsvTest, ReadErrorFailsLikeAnEmptyLine) {
-    m_Reader.FileName(m_Folder.string());
+    m_Reader.FileName(m_Temp.Path().string());
     m_Reader.OpenCSV();
     EXPECT_FALSE(m_Reader.ReadLine());
     EXPECT_FALSE(m_Reader.EndOfFile());

@@ -3,10 +3,10 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "service/config/IniReadWriter.h"
 #include "tests/service/config/FailingFileSystem.h"
+#include "tests/service/config/TempFolder.h"
 
 namespace tarnel {
 namespace {
@@ -15,31 +15,16 @@ namespace fs = std::filesystem;
 
 class IniTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/tarnel-ini-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_Folder = pattern;
-        m_File = (m_Folder / "TarnelSvc.ini").string();
-    }
-    void TearDown() override { fs::remove_all(m_Folder); }
-
-    void WriteFile(const std::string& text) const {
-        std::ofstream(m_File, std::ios::binary) << text;
-    }
-    std::string ReadFile() const {
-        std::ifstream in(m_File, std::ios::binary);
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
+    void WriteFile(const std::string& text) const { TempFolder::Write(m_File, text); }
+    std::string ReadFile() const { return TempFolder::Read(m_File); }
     size_t FilesInFolder() const {
-        return static_cast<size_t>(
-            std::distance(fs::directory_iterator(m_Folder), fs::directory_iterator()));
+        return static_cast<size_t>(std::distance(fs::directory_iterator(m_Temp.Path()), {}));
     }
 
+    TempFolder m_Temp;
     IniReadWriter m_Ini;
-    fs::path m_Folder;
-    std::string m_File;
+    fs::path m_Folder = m_Temp.Path();
+    std::string m_File = m_Temp.File("TarnelSvc.ini");
 };
 
 struct ReadCase {

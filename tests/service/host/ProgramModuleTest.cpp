@@ -16,6 +16,7 @@
 
 #include "service/host/ProgramModule.h"
 #include "tests/service/config/FailingFileSystem.h"
+#include "tests/service/config/TempFolder.h"
 
 namespace tarnel {
 namespace {
@@ -27,10 +28,7 @@ class ProgramFolderTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (const char* old = std::getenv("TARNEL_HOME")) m_OldHome = old;
-        char pattern[] = "/tmp/tarnel-home-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_Folder = pattern;
-        setenv("TARNEL_HOME", pattern, 1);
+        setenv("TARNEL_HOME", m_Folder.c_str(), 1);
     }
     void TearDown() override {
         if (m_OldHome.empty()) {
@@ -38,23 +36,17 @@ protected:
         } else {
             setenv("TARNEL_HOME", m_OldHome.c_str(), 1);
         }
-        fs::remove_all(m_Folder);
     }
-    fs::path LogPath() const { return m_Folder / "TarnelService.log"; }
+    std::string LogText() const { return TempFolder::Read(m_Temp.File("TarnelService.log")); }
     std::vector<std::string> LogLines() const {
-        std::ifstream in(LogPath(), std::ios::binary);
+        std::istringstream in(LogText());
         std::vector<std::string> lines;
         for (std::string line; std::getline(in, line);) lines.push_back(line);
         return lines;
     }
-    std::string LogText() const {
-        std::ifstream in(LogPath(), std::ios::binary);
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
 
-    fs::path m_Folder;
+    TempFolder m_Temp;
+    fs::path m_Folder = m_Temp.Path();
     std::string m_OldHome;
 };
 
@@ -113,7 +105,7 @@ TEST_F(LogMessageTest, AppendsInOrderAndRecreatesDeletedLog) {
     LogMessage("two");
     ASSERT_EQ(LogLines().size(), 2u);
     EXPECT_EQ(LogLines()[1].substr(22), "two");
-    fs::remove(LogPath());
+    fs::remove(m_Temp.File("TarnelService.log"));
     LogMessage("three");
     const auto lines = LogLines();
     ASSERT_EQ(lines.size(), 1u);
