@@ -8,7 +8,8 @@ namespace tarnel {
 std::string ProgramFolder();
 
 // Appends one time-stamped line to TarnelService.log in the program's folder.
-// Never reports a failure: a line that cannot be written is lost.
+// A CR or LF inside the message is written as \r or \n, so an entry is always
+// one line. Never reports a failure: a line that cannot be written is lost.
 void LogMessage(const std::string& strMessage);
 
 // True when the file at strPath can be opened for reading; false for a folder.
