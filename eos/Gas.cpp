@@ -19,6 +19,35 @@ HRESULT Out(T* pVal, T value) {
 
 }  // namespace
 
+HRESULT Gas::OwnInterface(REFIID riid, void** ppvObject) {
+    if (ppvObject == nullptr) return E_POINTER;
+    *ppvObject = nullptr;
+    if (riid != IID_IUnknown && riid != IID_IDispatch && riid != IID_IGas) return E_NOINTERFACE;
+    *ppvObject = static_cast<IGas*>(this);
+    AddRef();
+    return S_OK;
+}
+
+HRESULT Gas::QueryInterface(REFIID riid, void** ppvObject) { return OwnInterface(riid, ppvObject); }
+
+ULONG Gas::AddRef() { return ++m_Refs; }
+
+ULONG Gas::Release() { return m_Refs == 0 ? 0 : --m_Refs; }
+
+HRESULT Gas::GetTypeInfoCount(UINT* pctinfo) { return Out(pctinfo, UINT{0}); }
+
+HRESULT Gas::GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo) {
+    if (ppTInfo == nullptr) return E_POINTER;
+    *ppTInfo = nullptr;
+    return DISP_E_BADINDEX;
+}
+
+HRESULT Gas::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return E_NOTIMPL; }
+
+HRESULT Gas::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) {
+    return E_NOTIMPL;
+}
+
 HRESULT Gas::get_MaxIterations(short* pVal) {
     return Out(pVal, static_cast<short>(m_Solver.MaxIterations));
 }

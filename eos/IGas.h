@@ -1,12 +1,16 @@
 #pragma once
-#include "com/HResult.h"
+#include "com/IDispatch.h"
 
 namespace tarnel {
 
-// The calculation component's interface. Accessors are in v-table order:
-// property-table order, each getter before its setter. Getters return
-// E_POINTER for a null out pointer and write nothing.
-class IGas {
+constexpr IID IID_IGas = {
+    0x36C1CFCD, 0xCB93, 0x11D5, {0x9D, 0x92, 0x00, 0x00, 0xE8, 0x12, 0x59, 0xB9}};
+
+// The calculation component's dual interface. After the IUnknown and IDispatch
+// slots the accessors follow in v-table order: property-table order, each
+// getter before its setter. Getters return E_POINTER for a null out pointer
+// and write nothing.
+class IGas : public IDispatch {
 public:
     virtual HRESULT get_MaxIterations(short* pVal) = 0;
     virtual HRESULT put_MaxIterations(short newVal) = 0;

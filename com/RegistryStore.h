@@ -1,0 +1,55 @@
+#pragma once
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "com/RegistryKey.h"
+
+namespace tarnel {
+
+// The registry: one text file (see RegistryFile), read on first use and again
+// whenever another process has replaced it. Every change runs under an
+// exclusive lock on "<file>.lock", on the file as it is on disk at that
+// moment, and is written back through a temporary file and a rename, so
+// concurrent writers never lose each other's keys and a crash never leaves a
+// truncated registry.
+class RegistryStore {
+public:
+    // $TARNEL_REGISTRY, else $HOME/.config/tarnel/registry, else
+    // /var/lib/tarnel/registry.
+    static std::string Location();
+
+    // The store at Location(); it follows changes of TARNEL_REGISTRY.
+    static RegistryStore& Process();
+
+    explicit RegistryStore(std::string path = {});
+
+    // Calls reader with the current tree. REGDB_E_READREGDB when the file
+    // cannot be read or is not a registry file.
+    HRESULT Read(const std::function<void(const RegistryKey& root)>& reader);
+
+    // Applies change to the current tree and writes the result back, whatever
+    // change returns; returns change's result, or REGDB_E_READREGDB /
+    // REGDB_E_WRITEREGDB when the file cannot be read or written (nothing is
+    // written then).
+    HRESULT Update(const std::function<HRESULT(RegistryKey& root)>& change);
+
+    // The string value name of the key at path ("HKEY_CLASSES_ROOT\CLSID\...");
+    // HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) when there is none.
+    HRESULT QueryString(const std::string& path, const std::string& name, std::string& out);
+
+    std::string Path() const;
+
+private:
+    HRESULT Refresh(bool force);
+    HRESULT WriteBack();
+
+    mutable std::mutex m_Mutex;
+    std::string m_FixedPath;  // empty: follow Location()
+    std::string m_LoadedPath;
+    std::string m_Signature;  // identity of the file the tree came from
+    std::unique_ptr<RegistryKey> m_Root;
+};
+
+}  // namespace tarnel

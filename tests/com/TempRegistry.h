@@ -1,0 +1,35 @@
+#pragma once
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace tarnel {
+
+// A fresh folder for one test, with TARNEL_REGISTRY pointing into it; both go
+// when the test ends.
+class TempRegistry {
+public:
+    TempRegistry() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "tarnel-com-XXXXXX").string();
+        m_Dir = ::mkdtemp(pattern.data());
+        m_Path = (m_Dir / "registry").string();
+        ::setenv("TARNEL_REGISTRY", m_Path.c_str(), 1);
+    }
+    ~TempRegistry() {
+        ::unsetenv("TARNEL_REGISTRY");
+        std::error_code ec;
+        std::filesystem::remove_all(m_Dir, ec);
+    }
+    TempRegistry(const TempRegistry&) = delete;
+    TempRegistry& operator=(const TempRegistry&) = delete;
+
+    const std::filesystem::path& Dir() const { return m_Dir; }
+    const std::string& Path() const { return m_Path; }
+
+private:
+    std::filesystem::path m_Dir;
+    std::string m_Path;
+};
+
+}  // namespace tarnel
