@@ -1,0 +1,65 @@
+// One data change of 1,000 items: the simulation group finds the changed items
+// and raises DataChange, and OpcClient stores values and qualities in its tables.
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <asio/io_context.hpp>
+#include <filesystem>
+
+#include "service/opc/AutomationServer.h"
+#include "service/opc/OpcClient.h"
+#include "service/opc/SimulationServer.h"
+
+namespace tarnel {
+namespace {
+
+constexpr int kItems = 1000;
+
+void DataChangeThroughClient(benchmark::State& bench) {
+    // The simulation's log line (no scenario) goes to a scratch folder.
+    char folder[] = "/tmp/tarnel-bench-XXXXXX";
+    if (mkdtemp(folder) == nullptr) {
+        bench.SkipWithError("no scratch folder");
+        return;
+    }
+    setenv("TARNEL_HOME", folder, 1);
+    asio::io_context io;
+    std::shared_ptr<SimulationServer> simulation;
+    const OPCProvider provider{SimulationServer::kProgID, [&]() -> std::shared_ptr<OPCServer> {
+                                   simulation = std::make_shared<SimulationServer>(
+                                       io, SimulationServer::Settings{folder});
+                                   return simulation;
+                               }};
+    {
+        OpcClient client([&] { return std::make_shared<AutomationServer>(std::vector{provider}); });
+        client.Server(SimulationServer::kProgID);
+        client.Connect();
+        std::vector<std::string> names;
+        for (int i = 0; i < kItems; ++i) names.push_back("FT-" + std::to_string(i));
+        client.AddOPCItems(names);
+        std::int64_t nChanges = 0;
+        client.DataChange = [&] { ++nChanges; };
+        const auto group = simulation->Groups()->Find("Group1");
+        std::shared_ptr<OPCItems> collection;
+        group->get_OPCItems(collection);
+        auto& items = std::static_pointer_cast<SimulationItems>(collection)->Items();
+
+        double dValue = 0.0;
+        for (auto _ : bench) {
+            dValue += 1.0;
+            for (auto& [nHandle, item] : items) item.Write(Variant(dValue));
+            group->Update(std::chrono::steady_clock::now());
+        }
+        if (nChanges != bench.iterations() || client.ItemValue(kItems - 1) != Variant(dValue)) {
+            bench.SkipWithError("a change did not reach the client's tables");
+        }
+        bench.SetItemsProcessed(bench.iterations() * kItems);
+    }
+    std::error_code ec;
+    std::filesystem::remove_all(folder, ec);
+}
+
+BENCHMARK(DataChangeThroughClient)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace tarnel
