@@ -1,0 +1,55 @@
+#pragma once
+#include <string_view>
+
+#include "com/RegistryKey.h"
+#include "component/ScriptLexer.h"
+#include "component/ScriptSubstitution.h"
+
+namespace tarnel {
+
+// Runs a registry script against the registry tree (whose top-level keys are
+// the root keys by their long names) in register or unregister mode.
+//
+// Register mode: ForceRemove and Delete first delete the key with its subtree
+// (never "CLSID" or "TYPELIB"); Delete then skips the rest of the item; other
+// keys are opened or created and given their default value; "val" sets a
+// named value. A root block that fails is run again in unregister mode, so it
+// leaves nothing behind, and the failure is returned.
+//
+// Unregister mode: a key that does not exist is skipped with its block;
+// otherwise its block goes first, then the key is deleted if it has no
+// subkeys left and no NoRemove mark holds (a mark holds from its key to the
+// end of the block); "val" deletes the named value.
+class RegistryScript {
+public:
+    RegistryScript(std::string_view script, RegistryKey& root);
+
+    HRESULT Run(const ScriptReplacements& replacements, bool bRegister);
+
+private:
+    enum class Mark { None, ForceRemove, NoRemove, Delete };
+    struct Assignment {
+        bool present = false;
+        ScriptLexer::Token type;
+        ScriptLexer::Token value;
+    };
+
+    HRESULT RootBlocks(bool bRegister);
+    HRESULT Block(RegistryKey* parent, bool bRegister);
+    HRESULT Item(const ScriptLexer::Token& first, RegistryKey* parent, bool bRegister,
+                 bool& noRemove);
+    HRESULT ValueItem(RegistryKey* parent, bool bRegister);
+    HRESULT KeyItem(Mark mark, const ScriptLexer::Token& name, RegistryKey* parent, bool bRegister,
+                    bool& noRemove);
+    HRESULT ReadAssignment(Assignment& a);
+    HRESULT NextToken(ScriptLexer::Token& token);
+    static HRESULT Convert(const ScriptLexer::Token& type, const ScriptLexer::Token& value,
+                           RegistryValue& out);
+
+    std::string_view m_Script;
+    std::string m_Text;
+    ScriptLexer m_Lexer{""};
+    RegistryKey& m_Root;
+};
+
+}  // namespace tarnel
