@@ -31,7 +31,7 @@ HRESULT SimulationServer::Connect(const std::string& ProgID,
                                   const std::optional<std::string>& Node) {
     if (!SameText(ProgID, kProgID)) return CO_E_CLASSSTRING;
     if (Node && !Node->empty() && !SameText(*Node, "localhost")) {
-        return HRESULT_RPC_S_SERVER_UNAVAILABLE;
+        return HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE);
     }
     if (m_Groups) return E_UNEXPECTED;
     m_Scenario = std::make_shared<const SimulationScenario>(

@@ -83,6 +83,8 @@ struct FailureCase {
     const char* status;
 };
 
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
+
 class ConnectFailureTest : public OpcClientTest,
                            public ::testing::WithParamInterface<FailureCase> {};
 

@@ -26,6 +26,10 @@ struct MalformedCase {
     const char* error;
 };
 
+void PrintTo(const MalformedCase& c, std::ostream* os) {
+    for (const auto& field : c.row) *os << field << ',';
+}
+
 class MalformedRowTest : public ::testing::TestWithParam<MalformedCase> {};
 
 TEST_P(MalformedRowTest, NamesLineAndFault) {
@@ -134,8 +138,7 @@ TEST_F(ScenarioFileTest, TheExampleLoadsCleanly) {
 }
 
 TEST_F(ScenarioFileTest, UnreadableLineIsLogged) {
-    WriteFile("Simulation.csv",
-              "Seconds,Item,Action,Value\n0,P1,value,1\n\"0,P2,value,1\n");
+    WriteFile("Simulation.csv", "Seconds,Item,Action,Value\n0,P1,value,1\n\"0,P2,value,1\n");
     const auto scenario = SimulationScenario::Load(m_Home.File("Simulation.csv"));
     EXPECT_EQ(scenario.Script("P1"), nullptr);
     ASSERT_EQ(LogMessages().size(), 1u);

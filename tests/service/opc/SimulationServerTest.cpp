@@ -105,7 +105,7 @@ TEST_P(SimulationNodeTest, OnlyTheLocalMachineAnswers) {
     const auto& node = GetParam();
     const bool bLocal = !node || node->empty() || *node == "localhost" || *node == "LocalHost";
     EXPECT_EQ(server.Connect("Tarnel.Simulation", node),
-              bLocal ? S_OK : HRESULT_RPC_S_SERVER_UNAVAILABLE);
+              bLocal ? S_OK : HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE));
 }
 
 INSTANTIATE_TEST_SUITE_P(Nodes, SimulationNodeTest,

@@ -14,6 +14,8 @@ struct SingleCase {
     float expected;
 };
 
+void PrintTo(const SingleCase& c, std::ostream* os) { *os << "\"" << c.value.ToText() << "\""; }
+
 class VariantSingleTest : public ::testing::TestWithParam<SingleCase> {};
 
 TEST_P(VariantSingleTest, ConvertsAsTheAutomationLayerDoes) {
