@@ -35,7 +35,7 @@ using OPCServerCreator = std::function<std::shared_ptr<OPCServer>()>;
 class OpcClient {
 public:
     // Servers are reached through the built-in providers; their events are
-    // delivered on io.
+    // delivered on io, which must outlive the client.
     explicit OpcClient(asio::io_context& io);
     // For tests and other layers: servers come from create.
     explicit OpcClient(OPCServerCreator create);

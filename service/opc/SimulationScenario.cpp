@@ -111,6 +111,27 @@ std::string ReadRefusal(const std::vector<std::string>& row, HRESULT& hrRefusal)
     return {};
 }
 
+// A value step (a number, else a text) or the start of a wander (from a
+// number when one is given).
+std::string ReadStep(const std::vector<std::string>& row, bool bWander, ScenarioStep& step) {
+    if (auto strError = ReadSeconds(row, step.dSeconds); !strError.empty()) return strError;
+    if (auto strError = ReadQuality(row, step.nQuality); !strError.empty()) return strError;
+    const std::string strValue = Field(row, kValue);
+    const auto number = Number(strValue);
+    if (!bWander) {
+        if (strValue.empty()) return "the value is missing";
+        step.value = number ? Variant(*number) : Variant(strValue);
+        return {};
+    }
+    step.wander.emplace();
+    if (auto strError = ReadWander(row, *step.wander); !strError.empty()) return strError;
+    if (!strValue.empty() && !number) {
+        return "the start value " + Quoted(strValue) + " is not a number";
+    }
+    if (number) step.value = Variant(*number);
+    return {};
+}
+
 }  // namespace
 
 std::optional<SimulationScenario> SimulationScenario::Parse(const Rows& rows,
@@ -142,9 +163,8 @@ std::string SimulationScenario::ParseRow(const std::vector<std::string>& row) {
     const std::string strAction = Lower(Field(row, kAction));
     std::string strError;
     if (strAction == "shutdown") {
-        ScenarioShutdown shutdown;
+        ScenarioShutdown shutdown{0.0, Field(row, kValue)};
         strError = ReadSeconds(row, shutdown.dSeconds);
-        shutdown.strReason = Field(row, kValue);
         if (strError.empty()) m_Shutdowns.push_back(shutdown);
         return strError;
     }
@@ -152,37 +172,21 @@ std::string SimulationScenario::ParseRow(const std::vector<std::string>& row) {
     if (strItem.empty()) return "the item name is missing";
     if (strAction == "value" || strAction == "wander") {
         ScenarioStep step;
-        strError = ReadSeconds(row, step.dSeconds);
-        if (strError.empty()) strError = ReadQuality(row, step.nQuality);
-        const std::string strValue = Field(row, kValue);
-        if (strAction == "value") {
-            if (strValue.empty() && strError.empty()) strError = "the value is missing";
-            step.value = Number(strValue) ? Variant(*Number(strValue)) : Variant(strValue);
-        } else {
-            step.wander.emplace();
-            if (strError.empty()) strError = ReadWander(row, *step.wander);
-            if (!strValue.empty() && !Number(strValue) && strError.empty()) {
-                strError = "the start value " + Quoted(strValue) + " is not a number";
-            }
-            if (Number(strValue)) step.value = Variant(*Number(strValue));
-        }
-        if (strError.empty()) ScriptOf(strItem).steps.push_back(step);
-        return strError;
-    }
-    if (strAction == "range") {
+        strError = ReadStep(row, strAction == "wander", step);
+        if (strError.empty()) ScriptOf(strItem).steps.push_back(std::move(step));
+    } else if (strAction == "range") {
         ScenarioRange range;
         strError = ReadBounds(row, range.dLow, range.dHigh);
         if (strError.empty()) ScriptOf(strItem).range = range;
-        return strError;
-    }
-    if (strAction == "refuse") {
+    } else if (strAction == "refuse") {
         HRESULT hrRefusal = OPC_E_UNKNOWNITEMID;
         strError = ReadRefusal(row, hrRefusal);
         if (strError.empty()) ScriptOf(strItem).refusal = hrRefusal;
-        return strError;
+    } else {
+        strError = "the action " + Quoted(Field(row, kAction)) +
+                   " is none of value, wander, range, refuse, shutdown";
     }
-    return "the action " + Quoted(Field(row, kAction)) +
-           " is none of value, wander, range, refuse, shutdown";
+    return strError;
 }
 
 SimulationScenario SimulationScenario::Load(const std::string& strFile) {

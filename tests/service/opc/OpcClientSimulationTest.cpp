@@ -79,10 +79,16 @@ TEST_F(OpcClientSimulationTest, ShutdownRequestReachesTheHost) {
     m_Client.Server("Tarnel.Simulation");
     ASSERT_TRUE(m_Client.Connect());
     std::vector<std::string> reasons;
-    m_Client.ServerShutdown = [&](const std::string& Reason) { reasons.push_back(Reason); };
+    // A host may let go of the server inside the event; the server object the
+    // event came from is released under it.
+    m_Client.ServerShutdown = [&](const std::string& Reason) {
+        reasons.push_back(Reason);
+        m_Client.Disconnect();
+    };
     m_Client.AddOPCItems({"PT-101"});
     ASSERT_TRUE(RunUntil([&] { return !reasons.empty(); }));
     EXPECT_THAT(reasons, ElementsAre("Server stopped by operator"));
+    EXPECT_EQ(m_Client.Status(), "Disconnected");
 }
 
 TEST_F(OpcClientSimulationTest, UnknownServerAndRemoteNodeAreRefused) {
