@@ -1,19 +1,10 @@
 #include "service/opc/AutomationServer.h"
 
 #include <algorithm>
-#include <cctype>
+
+#include "service/opc/TextCase.h"
 
 namespace tarnel {
-
-namespace {
-
-bool SameText(const std::string& a, const std::string& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
-        return std::tolower(x) == std::tolower(y);
-    });
-}
-
-}  // namespace
 
 AutomationServer::AutomationServer(std::vector<OPCProvider> providers)
     : m_Providers(std::move(providers)) {}

@@ -1,7 +1,6 @@
 #include "service/opc/OpcClient.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <new>
 
@@ -13,6 +12,7 @@
 #include "service/opc/OPCItems.h"
 #include "service/opc/OPCProviders.h"
 #include "service/opc/OPCServer.h"
+#include "service/opc/TextCase.h"
 
 namespace tarnel {
 
@@ -43,13 +43,6 @@ std::int32_t Trap(Steps&& steps) noexcept {
 
 // A layer result as an error number: success codes such as S_FALSE are no error.
 std::int32_t Check(HRESULT hr) { return FAILED(hr) ? hr : 0; }
-
-std::string Lower(const std::string& strText) {
-    std::string lower = strText;
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return lower;
-}
 
 }  // namespace
 
@@ -113,7 +106,7 @@ bool OpcClient::Connect() {
         auto server = m_CreateServer();
         if (!server) return kErrCannotCreateObject;
         SetServer(std::move(server));
-        const bool bLocal = m_strNode.empty() || Lower(m_strNode) == "localhost";
+        const bool bLocal = m_strNode.empty() || SameText(m_strNode, "localhost");
         const std::optional<std::string> node =
             bLocal ? std::nullopt : std::optional<std::string>(m_strNode);
         return Check(m_ConnectedOPCServer->Connect(m_strServer, node));
@@ -214,7 +207,7 @@ std::int32_t OpcClient::AddItemsSteps(const std::vector<std::string>& strItems) 
         ClientTag tag;
         tag.Index(i);
         tag.TagName(strName);
-        if (!m_NameIndex.emplace(Lower(strName), std::move(tag)).second) return kErrKeyExists;
+        if (!m_NameIndex.emplace(LowerCase(strName), std::move(tag)).second) return kErrKeyExists;
     }
     if (!m_ConnectedGroup) return kErrObjectNotSet;
     if (const HRESULT hr = m_ConnectedGroup->get_OPCItems(m_Items); FAILED(hr)) return hr;
@@ -378,7 +371,7 @@ void OpcClient::m_ConnectedGroup_DataChange(std::int32_t, std::int32_t NumItems,
 }
 
 const ClientTag* OpcClient::FindTag(const std::string& strTagName) const {
-    const auto found = m_NameIndex.find(Lower(strTagName));
+    const auto found = m_NameIndex.find(LowerCase(strTagName));
     return found == m_NameIndex.end() ? nullptr : &found->second;
 }
 

@@ -1,12 +1,12 @@
 #include "service/opc/SimulationScenario.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cmath>
 
 #include "service/config/CsvReader.h"
 #include "service/host/ProgramModule.h"
+#include "service/opc/TextCase.h"
 
 namespace tarnel {
 
@@ -16,12 +16,6 @@ enum Column { kSeconds, kItem, kAction, kValue, kQuality, kLow, kHigh, kStep, kS
 
 std::string Field(const std::vector<std::string>& row, Column column) {
     return static_cast<std::size_t>(column) < row.size() ? row[column] : std::string();
-}
-
-std::string Lower(std::string strText) {
-    std::transform(strText.begin(), strText.end(), strText.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return strText;
 }
 
 std::string Quoted(const std::string& strText) { return "\"" + strText + "\""; }
@@ -160,7 +154,7 @@ std::optional<SimulationScenario> SimulationScenario::Parse(const Rows& rows,
 }
 
 std::string SimulationScenario::ParseRow(const std::vector<std::string>& row) {
-    const std::string strAction = Lower(Field(row, kAction));
+    const std::string strAction = LowerCase(Field(row, kAction));
     std::string strError;
     if (strAction == "shutdown") {
         ScenarioShutdown shutdown{0.0, Field(row, kValue)};
@@ -216,12 +210,12 @@ SimulationScenario SimulationScenario::Load(const std::string& strFile) {
 }
 
 const ItemScript* SimulationScenario::Script(const std::string& strItem) const {
-    const auto found = m_Items.find(Lower(strItem));
+    const auto found = m_Items.find(LowerCase(strItem));
     return found == m_Items.end() ? nullptr : &found->second;
 }
 
 ItemScript& SimulationScenario::ScriptOf(const std::string& strItem) {
-    return m_Items[Lower(strItem)];
+    return m_Items[LowerCase(strItem)];
 }
 
 }  // namespace tarnel

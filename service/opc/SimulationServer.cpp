@@ -1,21 +1,9 @@
 #include "service/opc/SimulationServer.h"
 
-#include <algorithm>
-#include <cctype>
-
 #include "service/opc/SimulationJournal.h"
+#include "service/opc/TextCase.h"
 
 namespace tarnel {
-
-namespace {
-
-bool SameText(const std::string& a, const std::string& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
-        return std::tolower(x) == std::tolower(y);
-    });
-}
-
-}  // namespace
 
 SimulationServer::SimulationServer(asio::io_context& io, Settings settings)
     : m_io(io), m_Settings(std::move(settings)) {}
