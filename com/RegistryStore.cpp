@@ -32,6 +32,8 @@ std::string FileSignature(const std::string& path, bool& missing) {
 }
 
 bool ReadFile(const std::string& path, std::string& text) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return false;
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
     std::ostringstream s;

@@ -45,10 +45,11 @@ HRESULT DwordFrom(const std::string& text, RegistryValue& out) {
     v.vt = VT_BSTR;
     v.bstrVal = BstrFromUtf8(text);
     HRESULT hr = VariantChangeType(&v, &v, 0, VT_UI4);
+    std::uint32_t n = SUCCEEDED(hr) ? v.ulVal : 0;
     VariantClear(&v);
     if (FAILED(hr)) return hr;
     out.type = REG_DWORD;
-    for (int i = 0; i < 4; ++i) out.data += static_cast<char>((v.ulVal >> (8 * i)) & 0xFF);
+    for (int i = 0; i < 4; ++i) out.data += static_cast<char>((n >> (8 * i)) & 0xFF);
     return S_OK;
 }
 

@@ -1,0 +1,128 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "com/ComRuntime.h"
+#include "com/RegistryStore.h"
+#include "tests/com/TempRegistry.h"
+#include "tests/component/PellonarLibrary.h"
+
+namespace tarnel {
+namespace {
+
+const std::string kClassKey = "HKEY_CLASSES_ROOT\\CLSID\\{36C1CFCE-CB93-11D5-9D92-0000E81259B9}";
+const std::string kLibKey = "HKEY_CLASSES_ROOT\\TypeLib\\{36C1CFC1-CB93-11D5-9D92-0000E81259B9}";
+
+std::string Query(const std::string& path, const std::string& name = "") {
+    std::string value;
+    HRESULT hr = RegistryStore::Process().QueryString(path, name, value);
+    return SUCCEEDED(hr) ? value : "<missing>";
+}
+
+std::string Slurp(const std::string& path) {
+    std::ifstream in(path);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+bool Exists(const std::string& path) {
+    bool found = false;
+    RegistryStore::Process().Read(
+        [&](const RegistryKey& root) { found = root.Find(path) != nullptr; });
+    return found;
+}
+
+class RegistrationTest : public ::testing::Test {
+protected:
+    TempRegistry m_Temp;
+};
+
+TEST_F(RegistrationTest, RegistersClassProgIdsAndTypeLibrary) {
+    std::string path = PellonarLibrary::CopyTo(m_Temp.Dir() / "bin");
+    PellonarLibrary lib(path);
+    ASSERT_EQ(lib.RegisterServer(), S_OK);
+    EXPECT_EQ(Query(kClassKey), "Gas Class");
+    EXPECT_EQ(Query(kClassKey + "\\InprocServer32"), path);
+    EXPECT_EQ(Query(kClassKey + "\\InprocServer32", "ThreadingModel"), "Apartment");
+    EXPECT_EQ(Query("HKEY_CLASSES_ROOT\\Pellonar.Gas\\CurVer"), "Pellonar.Gas.1");
+    EXPECT_EQ(Query(kLibKey + "\\1.0"), "Pellonar 1.0 Type Library");
+    EXPECT_EQ(Query(kLibKey + "\\1.0\\0\\win32"), path);
+    EXPECT_EQ(Query(kLibKey + "\\1.0\\HELPDIR"), (m_Temp.Dir() / "bin").string() + "/");
+    EXPECT_EQ(Query("HKEY_CLASSES_ROOT\\Interface\\{36C1CFCD-CB93-11D5-9D92-0000E81259B9}"),
+              "IGas");
+}
+
+TEST_F(RegistrationTest, RegisteringTwiceRestoresTheSameKeys) {
+    PellonarLibrary lib;
+    ASSERT_EQ(lib.RegisterServer(), S_OK);
+    std::string once = Slurp(m_Temp.Path());
+    RegistryStore::Process().Update([](RegistryKey& root) {
+        root.CreatePath(kClassKey + "\\Added by hand\\Below");
+        return S_OK;
+    });
+    ASSERT_EQ(lib.RegisterServer(), S_OK);
+    EXPECT_EQ(Slurp(m_Temp.Path()), once);
+}
+
+TEST_F(RegistrationTest, WritesAPathWithAnApostropheUnchanged) {
+    std::string path = PellonarLibrary::CopyTo(m_Temp.Dir() / "it's here", "lib'Pellonar.so");
+    PellonarLibrary lib(path);
+    ASSERT_EQ(lib.RegisterServer(), S_OK);
+    EXPECT_EQ(Query(kClassKey + "\\InprocServer32"), path);
+}
+
+TEST_F(RegistrationTest, UnregisterLeavesClsidAndSucceedsWhenNothingIsRegistered) {
+    PellonarLibrary lib;
+    EXPECT_EQ(lib.UnregisterServer(), S_OK);
+    ASSERT_EQ(lib.RegisterServer(), S_OK);
+    RegistryStore::Process().Update([](RegistryKey& root) {
+        root.CreatePath("HKEY_CLASSES_ROOT\\Pellonar.Gas\\Foreign");
+        return S_OK;
+    });
+    ASSERT_EQ(lib.UnregisterServer(), S_OK);
+    EXPECT_TRUE(Exists("HKEY_CLASSES_ROOT\\CLSID"));
+    EXPECT_FALSE(Exists(kClassKey));
+    EXPECT_FALSE(Exists("HKEY_CLASSES_ROOT\\Pellonar.Gas.1"));
+    EXPECT_FALSE(Exists(kLibKey));
+    EXPECT_FALSE(Exists("HKEY_CLASSES_ROOT\\Interface\\{36C1CFCD-CB93-11D5-9D92-0000E81259B9}"));
+    EXPECT_TRUE(Exists("HKEY_CLASSES_ROOT\\Pellonar.Gas\\Foreign"));  // not ours, so kept
+    EXPECT_FALSE(Exists("HKEY_CLASSES_ROOT\\Pellonar.Gas\\CLSID"));
+    EXPECT_EQ(lib.UnregisterServer(), S_OK);
+}
+
+TEST_F(RegistrationTest, ReportsARegistryThatCannotBeWritten) {
+    std::filesystem::create_directories(m_Temp.Path());  // a folder where the file should be
+    PellonarLibrary lib;
+    EXPECT_EQ(lib.RegisterServer(), REGDB_E_READREGDB);
+    EXPECT_EQ(lib.UnregisterServer(), S_OK);
+}
+
+TEST_F(RegistrationTest, CreatesByClsidAndProgIdAndUnloadsWhenUnused) {
+    std::string path = PellonarLibrary::CopyTo(m_Temp.Dir() / "bin");
+    {
+        PellonarLibrary lib(path);
+        ASSERT_EQ(lib.RegisterServer(), S_OK);
+    }
+    ASSERT_FALSE(PellonarLibrary::Loaded(path));
+    CLSID clsid{};
+    ASSERT_EQ(CLSIDFromProgID("Pellonar.Gas", &clsid), S_OK);
+    EXPECT_EQ(clsid, CLSID_Gas);
+    ASSERT_EQ(CLSIDFromProgID("Pellonar.Gas.1", &clsid), S_OK);
+    {
+        ComPtr<IGas> gas;
+        ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IGas, gas.PutVoid()),
+                  S_OK);
+        double t = 0;
+        ASSERT_EQ(gas->get_T_K(&t), S_OK);
+        EXPECT_EQ(t, 288.15);
+        CoFreeUnusedLibraries();
+        EXPECT_TRUE(PellonarLibrary::Loaded(path));  // an object still lives
+    }
+    CoFreeUnusedLibraries();
+    EXPECT_FALSE(PellonarLibrary::Loaded(path));
+}
+
+}  // namespace
+}  // namespace tarnel
