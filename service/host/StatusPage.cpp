@@ -1,0 +1,204 @@
+#include "service/host/StatusPage.h"
+
+#include <httplib.h>
+#include <netdb.h>
+#include <sys/socket.h>
+
+#include <asio/post.hpp>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <limits>
+#include <random>
+
+#include "service/host/Numeric.h"
+#include "service/host/ProgramModule.h"
+#include "service/host/StatusPageHtml.h"
+
+namespace tarnel {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string NewToken() {
+    std::random_device random;
+    std::string token;
+    for (int i = 0; i < 4; ++i) {
+        char part[9];
+        std::snprintf(part, sizeof part, "%08x", static_cast<unsigned>(random()));
+        token += part;
+    }
+    return token;
+}
+
+bool IsLoopback(const std::string& strAddress) {
+    return strAddress.rfind("127.", 0) == 0 || strAddress == "::1" ||
+           strAddress.rfind("::ffff:127.", 0) == 0;
+}
+
+// The host name of a Host header, without its port or IPv6 brackets.
+std::string HostName(const std::string& strHost) {
+    if (!strHost.empty() && strHost.front() == '[') return strHost.substr(1, strHost.find(']') - 1);
+    return strHost.substr(0, strHost.rfind(':'));
+}
+
+std::string UrlHost(const std::string& strAddress) {
+    return strAddress.find(':') == std::string::npos ? strAddress : "[" + strAddress + "]";
+}
+
+// SO_REUSEADDR only: the library's default SO_REUSEPORT would let a second
+// server share a port that is already in use.
+void ExclusivePort(int sock) {
+    int yes = 1;
+    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+}
+
+void Reply(httplib::Response& res, int nStatus, const std::string& strError) {
+    res.status = nStatus;
+    res.set_content(nlohmann::json{{"error", strError}}.dump(), "application/json");
+}
+
+// Reads the action's argument from the request body; false for a bad body.
+bool ReadArgument(const std::string& strBody, WindowAction& action) {
+    if (action.What == WindowAction::Kind::Close) return true;
+    const auto body = nlohmann::json::parse(strBody, nullptr, false);
+    if (!body.is_object()) return false;
+    if (action.What == WindowAction::Kind::CanClose) {
+        const auto it = body.find("checked");
+        if (it == body.end() || !it->is_boolean()) return false;
+        action.Checked = it->get<bool>();
+        return true;
+    }
+    const auto it = body.find("position");
+    if (it == body.end() || !it->is_number_integer()) return false;
+    const auto nPosition = it->get<std::int64_t>();
+    if (nPosition < 0 || nPosition > std::numeric_limits<std::int32_t>::max()) return false;
+    action.Position = static_cast<std::int32_t>(nPosition);
+    return true;
+}
+
+}  // namespace
+
+StatusPage::StatusPage(asio::io_context& loop) : m_Loop(loop), m_strToken(NewToken()) {}
+
+StatusPage::~StatusPage() { Hide(); }
+
+void StatusPage::Show(const std::string& strAddress, std::int32_t nPort,
+                      std::function<void(const WindowAction&)> onAction) {
+    if (m_Server) return;
+    m_OnAction = std::move(onAction);
+    m_Server = std::make_unique<httplib::Server>();
+    m_Server->set_socket_options(ExclusivePort);
+    // Idle keep-alive connections hold worker threads; let them go quickly.
+    m_Server->set_keep_alive_timeout(1);
+    Route();
+    std::string strWhy;
+    if (!Bind(strAddress, nPort, strWhy)) {
+        m_Server.reset();
+        LogMessage("Status page not started on " + UrlHost(strAddress) + ":" +
+                   std::to_string(nPort) + ": " + strWhy);
+        return;
+    }
+    m_strAddress = strAddress;
+    m_bListenEnded = false;
+    m_Thread = std::thread([this] {
+        m_Server->listen_after_bind();
+        m_bListenEnded = true;
+    });
+    // stop() is lost on a server that has not begun to listen, so Hide could
+    // wait for ever: return only once it listens (or gave up at once).
+    while (!m_Server->is_running() && !m_bListenEnded) std::this_thread::sleep_for(1ms);
+    LogMessage("Status page at http://" + UrlHost(strAddress) + ":" + std::to_string(m_nPort) +
+               "/");
+}
+
+bool StatusPage::Bind(const std::string& strAddress, std::int32_t nPort, std::string& strWhy) {
+    if (nPort < 0 || nPort > 65535) {
+        strWhy = "port out of range";
+        return false;
+    }
+    addrinfo hints{};
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_PASSIVE;
+    addrinfo* found = nullptr;
+    if (const int rc = getaddrinfo(strAddress.c_str(), nullptr, &hints, &found); rc != 0) {
+        strWhy = gai_strerror(rc);
+        return false;
+    }
+    freeaddrinfo(found);
+    errno = 0;
+    const int nBound = nPort == 0 ? m_Server->bind_to_any_port(strAddress)
+                                  : (m_Server->bind_to_port(strAddress, nPort) ? nPort : -1);
+    if (nBound < 0) {
+        strWhy = errno != 0 ? std::strerror(errno) : "the address cannot be bound";
+        return false;
+    }
+    m_nPort = nBound;
+    return true;
+}
+
+void StatusPage::Route() {
+    m_Server->Get("/", [this](const httplib::Request& req, httplib::Response& res) {
+        std::string html = kStatusPageHtml;
+        html.replace(html.find("%TOKEN%"), 7, Trusted(req) ? m_strToken : "");
+        res.set_header("Cache-Control", "no-store");
+        // No other site may frame the page and trick a click on its close box.
+        res.set_header("Content-Security-Policy", "frame-ancestors 'none'");
+        res.set_header("X-Frame-Options", "DENY");
+        res.set_content(html, "text/html");
+    });
+    m_Server->Get("/api/window", [this](const httplib::Request&, httplib::Response& res) {
+        const auto snapshot = Latest();
+        if (!snapshot) return Reply(res, 503, "the window has not been drawn yet");
+        res.set_header("Cache-Control", "no-store");
+        // Texts from the configuration files need not be UTF-8.
+        res.set_content(
+            snapshot->ToJson().dump(-1, ' ', false, nlohmann::json::error_handler_t::replace),
+            "application/json");
+    });
+    const std::pair<const char*, WindowAction::Kind> actions[] = {
+        {"/api/select", WindowAction::Kind::Select},
+        {"/api/canclose", WindowAction::Kind::CanClose},
+        {"/api/close", WindowAction::Kind::Close}};
+    for (const auto& [path, kind] : actions) {
+        m_Server->Post(
+            path, [this, kind = kind](const httplib::Request& req, httplib::Response& res) {
+                if (!Trusted(req) || req.get_header_value("X-Tarnel-Token") != m_strToken) {
+                    return Reply(res, 403, "read-only: actions only from this computer's own page");
+                }
+                WindowAction action;
+                action.What = kind;
+                if (!ReadArgument(req.body, action)) return Reply(res, 400, "bad request body");
+                asio::post(m_Loop, [onAction = m_OnAction, action] { onAction(action); });
+                res.status = 202;
+            });
+    }
+}
+
+// A client on this computer that reached the page under a local name: a page
+// of another site (even one whose name resolves to this computer) is not.
+bool StatusPage::Trusted(const httplib::Request& req) const {
+    if (!IsLoopback(req.remote_addr)) return false;
+    const std::string strName = LowerCase(HostName(req.get_header_value("Host")));
+    return strName == "localhost" || IsLoopback(strName) || strName == LowerCase(m_strAddress);
+}
+
+void StatusPage::Hide() {
+    if (!m_Server) return;
+    m_Server->stop();
+    if (m_Thread.joinable()) m_Thread.join();
+    m_Server.reset();
+}
+
+void StatusPage::Publish(std::shared_ptr<const WindowSnapshot> snapshot) {
+    std::lock_guard lock(m_Mutex);
+    m_Snapshot = std::move(snapshot);
+}
+
+std::shared_ptr<const WindowSnapshot> StatusPage::Latest() const {
+    std::lock_guard lock(m_Mutex);
+    return m_Snapshot;
+}
+
+}  // namespace tarnel

@@ -1,0 +1,54 @@
+#pragma once
+#include <asio/io_context.hpp>
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "service/host/IStatusWindow.h"
+
+namespace httplib {
+class Server;
+struct Request;
+}  // namespace httplib
+
+namespace tarnel {
+
+// The status window as a web page. The page and GET /api/window show the
+// latest snapshot the event loop published; the page's actions (select, tick,
+// close) are posted into the loop, and accepted only from loopback clients
+// that present the token the page was served with, so that neither another
+// machine nor another web site in the operator's browser can act.
+class StatusPage : public IStatusWindow {
+public:
+    explicit StatusPage(asio::io_context& loop);
+    ~StatusPage() override;
+
+    void Show(const std::string& strAddress, std::int32_t nPort,
+              std::function<void(const WindowAction&)> onAction) override;
+    void Hide() override;
+    void Publish(std::shared_ptr<const WindowSnapshot> snapshot) override;
+
+    // The port in use while shown (the one chosen when port 0 was asked for).
+    std::int32_t Port() const { return m_nPort; }
+
+private:
+    bool Bind(const std::string& strAddress, std::int32_t nPort, std::string& strWhy);
+    void Route();
+    bool Trusted(const httplib::Request& req) const;
+    std::shared_ptr<const WindowSnapshot> Latest() const;
+
+    asio::io_context& m_Loop;
+    const std::string m_strToken;
+    std::string m_strAddress;
+    std::int32_t m_nPort = 0;
+    std::function<void(const WindowAction&)> m_OnAction;
+    std::unique_ptr<httplib::Server> m_Server;
+    std::thread m_Thread;
+    std::atomic<bool> m_bListenEnded = false;
+    mutable std::mutex m_Mutex;
+    std::shared_ptr<const WindowSnapshot> m_Snapshot;
+};
+
+}  // namespace tarnel

@@ -1,0 +1,101 @@
+#include "service/host/SystemdServiceControl.h"
+
+#include <spawn.h>
+#include <sys/wait.h>
+#include <systemd/sd-daemon.h>
+
+#include <asio/post.hpp>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+
+extern char** environ;
+
+namespace tarnel {
+
+namespace {
+
+std::string ExecutablePath() {
+    std::error_code ec;
+    auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : exe.string();
+}
+
+// Where systemd runs, it must re-read its units to see an installed or removed
+// one; elsewhere there is nothing to tell.
+bool ReloadSystemd() {
+    if (sd_booted() <= 0) return true;
+    char arg0[] = "systemctl";
+    char arg1[] = "daemon-reload";
+    char* argv[] = {arg0, arg1, nullptr};
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, "systemctl", nullptr, nullptr, argv, environ) != 0) return false;
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid) return false;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+}  // namespace
+
+SystemdServiceControl::SystemdServiceControl(asio::io_context& loop, std::string strDisplayName,
+                                             UnitFile unit)
+    : m_Loop(loop),
+      m_Signals(loop),
+      m_strDisplayName(std::move(strDisplayName)),
+      m_Unit(std::move(unit)) {}
+
+bool SystemdServiceControl::Install() {
+    const char* home = std::getenv("TARNEL_HOME");
+    const std::string text =
+        UnitFile::Text(m_strDisplayName, ExecutablePath(), home != nullptr ? home : "");
+    return m_Unit.Write(text) && ReloadSystemd();
+}
+
+bool SystemdServiceControl::Uninstall() { return m_Unit.Remove() && ReloadSystemd(); }
+
+void SystemdServiceControl::StartService() {
+    for (int nSignal : {SIGTERM, SIGINT, SIGUSR1, SIGUSR2}) m_Signals.add(nSignal);
+    for (int nSignal = SIGRTMIN; nSignal <= SIGRTMAX; ++nSignal) m_Signals.add(nSignal);
+    WaitForSignal();
+    // The service manager answers with the start event once the window has loaded.
+    asio::post(m_Loop, [this] {
+        if (m_pEvents == nullptr) return;
+        bool bSuccess = false;
+        m_pEvents->NTService1_Start(bSuccess);
+        if (bSuccess) Notify("READY=1\nSTATUS=Running");
+    });
+}
+
+void SystemdServiceControl::WaitForSignal() {
+    m_Signals.async_wait([this](const std::error_code& ec, int nSignal) {
+        if (ec) return;
+        OnSignal(nSignal);
+        WaitForSignal();
+    });
+}
+
+void SystemdServiceControl::OnSignal(int nSignal) {
+    if (m_pEvents == nullptr) return;
+    const bool bPauseContinue = (m_nControlsAccepted & kAcceptPauseContinue) != 0;
+    bool bSuccess = false;
+    if (nSignal == SIGTERM || nSignal == SIGINT) {
+        Notify("STOPPING=1\nSTATUS=Stopping");
+        m_pEvents->NTService1_Stop();
+    } else if (nSignal == SIGUSR1) {
+        if (!bPauseContinue) return;
+        m_pEvents->NTService1_Pause(bSuccess);
+        if (bSuccess) Notify("STATUS=Paused");
+    } else if (nSignal == SIGUSR2) {
+        if (!bPauseContinue) return;
+        m_pEvents->NTService1_Continue(bSuccess);
+        if (bSuccess) Notify("STATUS=Running");
+    } else {
+        m_pEvents->NTService1_Control(kFirstUserControl + (nSignal - SIGRTMIN));
+    }
+}
+
+void SystemdServiceControl::Notify(const char* strState) const {
+    if (!m_bDebug) sd_notify(0, strState);
+}
+
+}  // namespace tarnel

@@ -1,0 +1,71 @@
+#include "service/host/UnitFile.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+namespace tarnel {
+
+namespace {
+
+// A path on ExecStart= or Environment= in double quotes: quotes and backslashes
+// escaped, and '%' doubled so that systemd does not expand it as a specifier.
+std::string Quoted(const std::string& strText) {
+    std::string out = "\"";
+    for (char c : strText) {
+        if (c == '"' || c == '\\') out += '\\';
+        if (c == '%') out += '%';
+        out += c;
+    }
+    return out + "\"";
+}
+
+}  // namespace
+
+UnitFile::UnitFile(std::string strFolder, std::string strServiceName)
+    : m_strFolder(std::move(strFolder)), m_strServiceName(std::move(strServiceName)) {}
+
+std::string UnitFile::DefaultFolder() {
+    const char* dir = std::getenv("TARNEL_UNIT_DIR");
+    return dir != nullptr && *dir != '\0' ? dir : "/etc/systemd/system";
+}
+
+std::string UnitFile::Path() const { return m_strFolder + "/" + m_strServiceName + ".service"; }
+
+std::string UnitFile::Text(const std::string& strDisplayName, const std::string& strExecutable,
+                           const std::string& strHome) {
+    std::string text = "[Unit]\nDescription=" + strDisplayName +
+                       "\nAfter=network-online.target\n\n"
+                       "[Service]\nType=notify\nExecStart=" +
+                       Quoted(strExecutable) + "\n";
+    if (!strHome.empty()) text += "Environment=" + Quoted("TARNEL_HOME=" + strHome) + "\n";
+    // The program ends two seconds after a stop request; leave it room.
+    text += "TimeoutStopSec=30\n\n[Install]\nWantedBy=multi-user.target\n";
+    return text;
+}
+
+bool UnitFile::Write(const std::string& strText) const {
+    const std::string tmp = Path() + ".tmp";
+    {
+        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+        out << strText;
+        out.flush();
+        if (!out) {
+            std::error_code ec;
+            std::filesystem::remove(tmp, ec);
+            return false;
+        }
+    }
+    std::error_code ec;
+    std::filesystem::rename(tmp, Path(), ec);
+    if (!ec) return true;
+    std::filesystem::remove(tmp, ec);
+    return false;
+}
+
+bool UnitFile::Remove() const {
+    std::error_code ec;
+    return std::filesystem::remove(Path(), ec) && !ec;
+}
+
+}  // namespace tarnel

@@ -1,0 +1,30 @@
+#pragma once
+#include <string>
+
+namespace tarnel {
+
+// The systemd unit file of the service: written by install, removed by
+// uninstall. The folder is /etc/systemd/system unless TARNEL_UNIT_DIR names
+// another one (tests install into a temporary folder).
+class UnitFile {
+public:
+    UnitFile(std::string strFolder, std::string strServiceName);
+
+    static std::string DefaultFolder();
+
+    std::string Path() const;
+    // The unit's text: a notify-type service that runs strExecutable, with
+    // TARNEL_HOME passed on when strHome is not empty.
+    static std::string Text(const std::string& strDisplayName, const std::string& strExecutable,
+                            const std::string& strHome);
+    // Replaces the file atomically; false when it cannot be written.
+    bool Write(const std::string& strText) const;
+    // False when there was no file to remove or it cannot be removed.
+    bool Remove() const;
+
+private:
+    std::string m_strFolder;
+    std::string m_strServiceName;
+};
+
+}  // namespace tarnel

@@ -1,0 +1,49 @@
+// TarnelSvc: the service program. Reads top to bottom as the start-up; the
+// objects tear down in reverse when the event loop ends.
+#include <asio/executor_work_guard.hpp>
+#include <asio/io_context.hpp>
+#include <iostream>
+#include <string>
+
+#include "service/host/AsioTimer.h"
+#include "service/host/CreateGas.h"
+#include "service/host/StatusPage.h"
+#include "service/host/SystemdServiceControl.h"
+#include "service/host/frmMain.h"
+
+namespace {
+
+// The whole argument string, as the command line is compared as one text.
+std::string CommandLine(int argc, char* argv[]) {
+    std::string strCommand;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1) strCommand += ' ';
+        strCommand += argv[i];
+    }
+    return strCommand;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    using namespace tarnel;
+    const std::string strCommand = CommandLine(argc, argv);
+
+    asio::io_context loop;
+    auto work = asio::make_work_guard(loop);
+    SystemdServiceControl NTService1(loop, "Tarnel Service",
+                                     UnitFile(UnitFile::DefaultFolder(), "TarnelService"));
+    StatusPage window(loop);
+
+    int nExitCode = 0;
+    auto endProgram = [&](int nCode) {
+        nExitCode = nCode;
+        loop.stop();
+    };
+    frmMain form(
+        {loop, NTService1, window, AsioTimer::Factory(loop), std::cout, endProgram, CreateGas});
+    form.Form_Load(strCommand);
+
+    loop.run();
+    return nExitCode;
+}
