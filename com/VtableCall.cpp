@@ -4,38 +4,53 @@ namespace tarnel {
 
 namespace {
 
-ffi_type* FfiType(VARTYPE type) {
-    switch (type) {
-        case VT_I2:
-        case VT_BOOL:
-            return &ffi_type_sint16;
-        case VT_I4:
-            return &ffi_type_sint32;
-        case VT_R4:
-            return &ffi_type_float;
-        case VT_R8:
-            return &ffi_type_double;
-        default:
-            return nullptr;
-    }
+// The accessor's this pointer travels as the first argument, as in the
+// platform's calling convention for member functions.
+template <typename T>
+HRESULT Getter(void* fn, void* instance, void* argument) {
+    return reinterpret_cast<HRESULT (*)(void*, T*)>(fn)(instance, *static_cast<T**>(argument));
+}
+
+template <typename T>
+HRESULT Setter(void* fn, void* instance, void* argument) {
+    return reinterpret_cast<HRESULT (*)(void*, T)>(fn)(instance, *static_cast<T*>(argument));
+}
+
+template <typename T>
+auto Shape(bool byPointer) {
+    return byPointer ? &Getter<T> : &Setter<T>;
 }
 
 }  // namespace
 
 bool VtableCall::Prepare(VARTYPE type, bool byPointer) {
-    ffi_type* value = FfiType(type);
-    if (value == nullptr) return false;
-    m_Args[0] = &ffi_type_pointer;
-    m_Args[1] = byPointer ? &ffi_type_pointer : value;
-    return ffi_prep_cif(&m_Cif, FFI_DEFAULT_ABI, 2, &ffi_type_sint32, m_Args) == FFI_OK;
+    switch (type) {
+        case VT_I2:
+            m_Thunk = Shape<std::int16_t>(byPointer);
+            break;
+        case VT_BOOL:
+            m_Thunk = Shape<VARIANT_BOOL>(byPointer);
+            break;
+        case VT_I4:
+            m_Thunk = Shape<std::int32_t>(byPointer);
+            break;
+        case VT_R4:
+            m_Thunk = Shape<float>(byPointer);
+            break;
+        case VT_R8:
+            m_Thunk = Shape<double>(byPointer);
+            break;
+        default:
+            m_Thunk = nullptr;
+            break;
+    }
+    return m_Thunk != nullptr;
 }
 
 HRESULT VtableCall::Call(void* instance, UINT slot, void* argument) const {
+    if (m_Thunk == nullptr) return DISP_E_BADVARTYPE;
     void* fn = (*static_cast<void***>(instance))[slot];
-    void* args[2] = {&instance, argument};
-    ffi_arg result = 0;
-    ffi_call(const_cast<ffi_cif*>(&m_Cif), reinterpret_cast<void (*)()>(fn), &result, args);
-    return static_cast<HRESULT>(result);
+    return m_Thunk(fn, instance, argument);
 }
 
 }  // namespace tarnel

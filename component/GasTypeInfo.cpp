@@ -20,27 +20,37 @@ struct NameEntry {
     DISPID id;
 };
 
-std::atomic<ITypeInfo*> g_Info{nullptr};
-std::vector<NameEntry> g_Names;
+// Held through one pointer and freed by the module's termination callback:
+// the module's detach runs after the process's static destructors at exit,
+// so nothing it touches may be a static object with a destructor.
+struct Shared {
+    ITypeInfo* info;
+    std::vector<NameEntry> names;
+};
+
+std::atomic<Shared*> g_Shared{nullptr};
 
 void ReleaseShared(void*) {
-    if (ITypeInfo* info = g_Info.exchange(nullptr)) info->Release();
-    g_Names.clear();
+    if (Shared* shared = g_Shared.exchange(nullptr)) {
+        shared->info->Release();
+        delete shared;
+    }
 }
 
-void BuildNames(ITypeInfo* info) {
-    g_Names.clear();
+std::vector<NameEntry> NamesOf(ITypeInfo* info) {
+    std::vector<NameEntry> names;
     if (auto* described = dynamic_cast<TypeInfo*>(info)) {
         for (const auto& m : described->Type().members) {
-            g_Names.push_back({std::u16string(m.name.begin(), m.name.end()), m.memid});
+            names.push_back({std::u16string(m.name.begin(), m.name.end()), m.memid});
         }
     }
+    return names;
 }
 
 HRESULT Load() {
     PellonarModule& module = PellonarModule::Current();
     std::lock_guard guard(module.TypeInfoLock());
-    if (g_Info.load() != nullptr) return S_OK;
+    if (g_Shared.load() != nullptr) return S_OK;
     ITypeLib* lib = nullptr;
     HRESULT hr = LoadRegTypeLib(module.Libid(), kPellonarLibMajor, kPellonarLibMinor, 0, &lib);
     if (FAILED(hr)) return hr;
@@ -48,38 +58,46 @@ HRESULT Load() {
     hr = lib->GetTypeInfoOfGuid(IID_IGas, &info);
     lib->Release();
     if (FAILED(hr)) return hr;
-    BuildNames(info);
-    g_Info.store(info);
+    g_Shared.store(new Shared{info, NamesOf(info)});
     module.AddTermFunc(&ReleaseShared, nullptr);
     return S_OK;
 }
 
 bool SameName(LPCOLESTR a, const std::u16string& b) { return a != nullptr && b == a; }
 
+const Shared* Current(HRESULT& hr) {
+    const Shared* shared = g_Shared.load(std::memory_order_acquire);
+    hr = S_OK;
+    if (shared == nullptr) {
+        hr = Load();
+        shared = g_Shared.load();
+    }
+    return shared;
+}
+
 }  // namespace
 
 HRESULT GasTypeInfo::Get(ITypeInfo*& info) {
-    info = g_Info.load(std::memory_order_acquire);
-    if (info != nullptr) return S_OK;
-    HRESULT hr = Load();
-    info = g_Info.load();
+    HRESULT hr = S_OK;
+    const Shared* shared = Current(hr);
+    info = shared != nullptr ? shared->info : nullptr;
     return hr;
 }
 
 HRESULT GasTypeInfo::GetIDsOfNames(LPOLESTR* rgszNames, UINT cNames, DISPID* rgDispId) {
-    ITypeInfo* info = nullptr;
-    HRESULT hr = Get(info);
+    HRESULT hr = S_OK;
+    const Shared* shared = Current(hr);
     if (FAILED(hr)) return hr;
     if (rgszNames == nullptr || rgDispId == nullptr) return E_INVALIDARG;
     if (cNames == 1) {
-        for (const NameEntry& e : g_Names) {
+        for (const NameEntry& e : shared->names) {
             if (SameName(rgszNames[0], e.name)) {
                 rgDispId[0] = e.id;
                 return S_OK;
             }
         }
     }
-    return info->GetIDsOfNames(rgszNames, cNames, rgDispId);
+    return shared->info->GetIDsOfNames(rgszNames, cNames, rgDispId);
 }
 
 }  // namespace tarnel

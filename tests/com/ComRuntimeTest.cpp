@@ -39,7 +39,7 @@ TEST(ComRuntimeTest, ReportsModulesThatCannotServe) {
     EXPECT_EQ(CoCreateInstance(kClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &p),
               HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND));
     EXPECT_EQ(CoCreateInstance(kClsid, nullptr, 0x4, IID_IUnknown, &p), REGDB_E_CLASSNOTREG);
-    RegisterServer(LIBFFI_PATH);  // a real library without the exports
+    RegisterServer(NO_EXPORTS_PATH);  // a real library without the exports
     EXPECT_EQ(CoCreateInstance(kClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &p),
               CO_E_ERRORINDLL);
 }

@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
 #include "com/ComRuntime.h"
+#include "com/ITypeInfo.h"
 #include "com/RegistryStore.h"
 #include "tests/com/TempRegistry.h"
 #include "tests/component/PellonarLibrary.h"
@@ -122,6 +126,34 @@ TEST_F(RegistrationTest, CreatesByClsidAndProgIdAndUnloadsWhenUnused) {
     }
     CoFreeUnusedLibraries();
     EXPECT_FALSE(PellonarLibrary::Loaded(path));
+}
+
+// The module unloads at process exit, after the static destructors have run:
+// a process that ends with the module loaded and its type information in use
+// must end cleanly.
+TEST_F(RegistrationTest, AProcessEndsCleanlyWithTheModuleLoaded) {
+    {
+        PellonarLibrary lib;
+        ASSERT_EQ(lib.RegisterServer(), S_OK);
+    }
+    pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ComPtr<IGas> gas;
+        UINT count = 0;
+        ComPtr<ITypeInfo> info;
+        bool ok = SUCCEEDED(CoCreateInstance(CLSID_Gas, nullptr, CLSCTX_INPROC_SERVER, IID_IGas,
+                                             gas.PutVoid())) &&
+                  SUCCEEDED(gas->GetTypeInfo(0, 0, info.Put())) &&
+                  SUCCEEDED(gas->GetTypeInfoCount(&count));
+        info.Reset();
+        gas.Reset();
+        std::exit(ok ? 0 : 3);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 }  // namespace
