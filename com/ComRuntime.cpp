@@ -1,5 +1,7 @@
 #include "com/ComRuntime.h"
 
+#include <cstdio>
+
 #include "com/ComPtr.h"
 #include "com/InprocServers.h"
 #include "com/RegistryStore.h"
@@ -47,5 +49,21 @@ HRESULT CLSIDFromProgID(const std::string& progId, CLSID* pclsid) {
 }
 
 void CoFreeUnusedLibraries() { InprocServers::Process().FreeUnused(); }
+
+std::string CreationFailureText(REFCLSID rclsid, const std::string& progId,
+                                const std::string& moduleFile, HRESULT hr) {
+    char code[32];
+    std::snprintf(code, sizeof code, "(HRESULT 0x%08X)", static_cast<unsigned>(hr));
+    std::string what = "class " + progId + " " + StringFromGUID(rclsid);
+    if (hr == REGDB_E_CLASSNOTREG) {
+        return what + " is not registered in " + RegistryStore::Location() +
+               "; register it with \"regsvr " + moduleFile + "\" " + code;
+    }
+    if (hr == HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND)) {
+        return what + ": its registered module cannot be loaded; register it again with \"regsvr " +
+               moduleFile + "\" " + code;
+    }
+    return what + " could not be created " + code;
+}
 
 }  // namespace tarnel

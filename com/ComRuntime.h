@@ -20,4 +20,10 @@ HRESULT CLSIDFromProgID(const std::string& progId, CLSID* pclsid);
 // Unloads every module whose DllCanUnloadNow answers S_OK.
 void CoFreeUnusedLibraries();
 
+// A log text for a failed creation of class rclsid (ProgID progId). For a
+// class that is not registered it names the registry file and how to
+// register the module that serves the class.
+std::string CreationFailureText(REFCLSID rclsid, const std::string& progId,
+                                const std::string& moduleFile, HRESULT hr);
+
 }  // namespace tarnel

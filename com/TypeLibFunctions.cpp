@@ -89,8 +89,9 @@ HRESULT LoadTypeLib(const std::string& path, ITypeLib** pptlib) {
 }
 
 HRESULT RegisterTypeLib(ITypeLib* ptlib, const std::string& fullPath, const std::string& helpDir) {
-    if (ptlib == nullptr) return E_INVALIDARG;
-    const TypeDescription& d = static_cast<TypeLib*>(ptlib)->Description();
+    auto* ours = dynamic_cast<TypeLib*>(ptlib);
+    if (ours == nullptr) return E_INVALIDARG;
+    const TypeDescription& d = ours->Description();
     std::string libid = StringFromGUID(d.libid);
     return RegistryStore::Process().Update([&](RegistryKey& root) {
         RegistryKey* version = root.CreatePath(std::string(kTypeLibRoot) + "\\" + libid + "\\" +

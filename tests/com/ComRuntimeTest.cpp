@@ -56,5 +56,20 @@ TEST(ComRuntimeTest, ResolvesProgIds) {
     EXPECT_EQ(CLSIDFromProgID("Some.Class", nullptr), E_POINTER);
 }
 
+TEST(ComRuntimeTest, ExplainsCreationFailures) {
+    TempRegistry temp;
+    EXPECT_EQ(CreationFailureText(kClsid, "Some.Class", "libSome.so", REGDB_E_CLASSNOTREG),
+              "class Some.Class {22222222-2222-3333-4444-555555555555} is not registered in " +
+                  temp.Path() + "; register it with \"regsvr libSome.so\" (HRESULT 0x80040154)");
+    EXPECT_EQ(
+        CreationFailureText(kClsid, "Some.Class", "libSome.so",
+                            HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND)),
+        "class Some.Class {22222222-2222-3333-4444-555555555555}: its registered module "
+        "cannot be loaded; register it again with \"regsvr libSome.so\" (HRESULT 0x8007007E)");
+    EXPECT_EQ(CreationFailureText(kClsid, "Some.Class", "libSome.so", E_OUTOFMEMORY),
+              "class Some.Class {22222222-2222-3333-4444-555555555555} could not be created "
+              "(HRESULT 0x8007000E)");
+}
+
 }  // namespace
 }  // namespace tarnel
