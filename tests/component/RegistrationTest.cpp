@@ -9,6 +9,7 @@
 #include "com/ComRuntime.h"
 #include "com/ITypeInfo.h"
 #include "com/RegistryStore.h"
+#include "component/Resources.h"
 #include "tests/com/TempRegistry.h"
 #include "tests/component/PellonarLibrary.h"
 
@@ -126,6 +127,39 @@ TEST_F(RegistrationTest, CreatesByClsidAndProgIdAndUnloadsWhenUnused) {
     }
     CoFreeUnusedLibraries();
     EXPECT_FALSE(PellonarLibrary::Loaded(path));
+}
+
+// A copy of the module whose embedded type library cannot be found: the
+// library beside it with the extension ".tlb" stands in, and without one the
+// registration fails with the load's code.
+std::string CopyWithoutTypeLibrary(const std::filesystem::path& dir) {
+    std::string path = PellonarLibrary::CopyTo(dir);
+    std::string bytes = Slurp(path);
+    const std::string entry("\x07\x00TYPELIB", 9);
+    std::size_t at = bytes.find(entry);
+    EXPECT_NE(at, std::string::npos);
+    EXPECT_EQ(bytes.find(entry, at + 1), std::string::npos);
+    bytes[at + 8] = 'X';
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    return path;
+}
+
+TEST_F(RegistrationTest, FallsBackToATypeLibraryFileBesideTheModule) {
+    std::filesystem::path dir = m_Temp.Dir() / "bin";
+    std::string path = CopyWithoutTypeLibrary(dir);
+    {
+        PellonarLibrary lib(path);
+        EXPECT_EQ(lib.RegisterServer(), TYPE_E_CANTLOADLIBRARY);
+        EXPECT_FALSE(Exists(kLibKey));
+    }
+    std::string tlb = (dir / "libPellonar.tlb").string();
+    std::ofstream(tlb) << kPellonarTypeLibrary;
+    PellonarLibrary lib(path);
+    ASSERT_EQ(lib.RegisterServer(), S_OK);
+    EXPECT_EQ(Query(kLibKey + "\\1.0\\0\\win32"), tlb);
+    EXPECT_EQ(Query(kClassKey + "\\InprocServer32"), path);
+    ASSERT_EQ(lib.UnregisterServer(), S_OK);
+    EXPECT_FALSE(Exists(kLibKey));
 }
 
 // The module unloads at process exit, after the static destructors have run:
