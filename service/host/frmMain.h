@@ -117,7 +117,7 @@ private:
     std::string m_strComputerName;
     std::string m_strIniFile;
     bool m_bVisible = false;
-    std::int32_t m_nStartupDelay = 2;
+    std::int32_t m_nStartupDelay = 0;
     std::int32_t m_nConnectTicks = 0;
     std::int32_t m_nUpdateSeconds = 1;
     std::int32_t m_nDisplayCount = 0;
