@@ -1,0 +1,273 @@
+// End-to-end: the real TarnelSvc in a temporary program folder, against the
+// simulation server.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <httplib.h>
+#include <poll.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/syscall.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <thread>
+
+#include "HostTestSupport.h"
+
+namespace tarnel {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+constexpr const char* kScenarioHeader = "Seconds,Item,Action,Value,Quality,Low,High,Step,Seed\n";
+constexpr const char* kStreamsHeader = "Name,P,T,Z,Pc,Tc,Acentric,PUnit,TUnit,Status,Description\n";
+constexpr const char* kNaturalGas = "NG,PT-1,TT-1,ZI-1,45.99,190.56,0.011,bar,deg C,ZS-1\n";
+
+// TarnelSvc run by the test, killed with it if the test dies first.
+class Service {
+public:
+    Service(const std::string& strHome, const std::vector<std::string>& args) {
+        const std::string strOut = strHome + "/stdout.txt";
+        m_Pid = fork();
+        if (m_Pid == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
+            const int fd = open(strOut.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            dup2(fd, STDOUT_FILENO);
+            std::vector<char*> argv = {const_cast<char*>(TARNELSVC_PATH)};
+            for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+            argv.push_back(nullptr);
+            execv(TARNELSVC_PATH, argv.data());
+            _exit(127);
+        }
+        m_PidFd = static_cast<int>(syscall(SYS_pidfd_open, m_Pid, 0));
+    }
+    ~Service() {
+        if (!m_bReaped) {
+            kill(m_Pid, SIGKILL);
+            waitpid(m_Pid, nullptr, 0);
+        }
+        close(m_PidFd);
+    }
+    void Signal(int nSignal) const { kill(m_Pid, nSignal); }
+    // The exit status, or nothing when still running after the time limit.
+    std::optional<int> WaitForExit(std::chrono::milliseconds limit = 60s) {
+        pollfd pfd{m_PidFd, POLLIN, 0};
+        if (poll(&pfd, 1, static_cast<int>(limit.count())) != 1) return std::nullopt;
+        int status = 0;
+        waitpid(m_Pid, &status, 0);
+        m_bReaped = true;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    bool Running() {
+        pollfd pfd{m_PidFd, POLLIN, 0};
+        return poll(&pfd, 1, 0) == 0;
+    }
+
+private:
+    pid_t m_Pid = -1;
+    int m_PidFd = -1;
+    bool m_bReaped = false;
+};
+
+class TarnelSvcTest : public ::testing::Test {
+protected:
+    void Configure(const std::string& strScenario, const std::string& strStreams,
+                   const std::string& strIni = "") {
+        home.Write("TarnelSvc.ini",
+                   "[Tarnel Service]\nStartupDelaySeconds=1\nTagDef=Streams.csv\n"
+                   "OpcServer=Tarnel.Simulation\n" +
+                       strIni);
+        home.Write("Simulation.csv", kScenarioHeader + strScenario);
+        home.Write("Streams.csv", kStreamsHeader + strStreams);
+    }
+    // Waits for a condition on the program folder's files; the process does
+    // its work on its own clock, so the test can only look again.
+    bool Eventually(const std::function<bool()>& done) {
+        const auto deadline = Clock::now() + 60s;
+        while (!done()) {
+            if (Clock::now() > deadline) return false;
+            std::this_thread::sleep_for(20ms);
+        }
+        return true;
+    }
+    bool Written(const std::string& strText) {
+        return home.Read("SimulationWrites.csv").find(strText) != std::string::npos;
+    }
+    bool Logged(const std::string& strLine) {
+        const auto lines = home.LogLines();
+        return std::find(lines.begin(), lines.end(), strLine) != lines.end();
+    }
+
+    test::TempHome home;
+};
+
+TEST_F(TarnelSvcTest, ZAndStatusReachTheServer) {
+    Configure("0,PT-1,value,0\n0,TT-1,value,15\n0,PT-2,value,500\n0,TT-2,value,60\n",
+              std::string(kNaturalGas) + "G2,PT-2,TT-2,ZI-2,667,343,0.011,psig,deg F,ZS-2\n");
+    Service svc(home.Path(), {"-debug"});
+    EXPECT_TRUE(Eventually([&] { return Written(",ZS-2,1,OK"); }))
+        << home.Read("TarnelService.log");
+    EXPECT_TRUE(Written(",ZI-1,0.99748")) << home.Read("SimulationWrites.csv");
+    EXPECT_TRUE(Written(",ZS-1,1,OK"));
+    EXPECT_TRUE(Written(",ZI-2,0.91731")) << home.Read("SimulationWrites.csv");
+    EXPECT_TRUE(Logged("Started"));
+}
+
+TEST_F(TarnelSvcTest, BadQualityGivesStatusMinus2) {
+    Configure("0,PT-1,value,0,0\n0,TT-1,value,15\n", kNaturalGas);
+    Service svc(home.Path(), {"-debug"});
+    EXPECT_TRUE(Eventually([&] { return Written(",ZS-1,-2,OK"); }));
+    EXPECT_FALSE(Written(",ZI-1,"));
+}
+
+TEST_F(TarnelSvcTest, TextValueDoesNotStopTheService) {
+    Configure("0,PT-1,value,abc\n0,TT-1,value,15\n3,PT-1,value,0\n", kNaturalGas);
+    Service svc(home.Path(), {"-debug"});
+    EXPECT_TRUE(Eventually([&] { return Written(",ZS-1,1,OK"); }))
+        << home.Read("TarnelService.log");
+    EXPECT_TRUE(
+        Logged("NG: value abc of item PT-1 is not a number; streams from here on wait for "
+               "the next data change"));
+    EXPECT_TRUE(svc.Running());
+}
+
+TEST_F(TarnelSvcTest, ServerShutdownRequestIsLogged) {
+    Configure("0,PT-1,value,0\n0,TT-1,value,15\n1,,shutdown,Planned maintenance\n", kNaturalGas);
+    Service svc(home.Path(), {"-debug"});
+    EXPECT_TRUE(Eventually([&] {
+        return Logged("Server Tarnel.Simulation requested disconnection, Planned maintenance");
+    }));
+    EXPECT_TRUE(svc.Running());
+}
+
+TEST_F(TarnelSvcTest, SigtermStopsAndTheProgramEndsTwoSecondsLater) {
+    Configure("0,PT-1,value,0\n0,TT-1,value,15\n", kNaturalGas);
+    Service svc(home.Path(), {"-debug"});
+    ASSERT_TRUE(Eventually([&] { return Written(",ZS-1,1,OK"); }));
+    const auto stopped = Clock::now();
+    svc.Signal(SIGTERM);
+    EXPECT_EQ(svc.WaitForExit(), 0);
+    EXPECT_GE(Clock::now() - stopped, 1900ms);
+    EXPECT_TRUE(Logged("Stopped"));
+}
+
+TEST_F(TarnelSvcTest, PauseAndControlSignalsAreLogged) {
+    Configure("0,PT-1,value,0\n0,TT-1,value,15\n", kNaturalGas);
+    Service svc(home.Path(), {"-debug"});
+    ASSERT_TRUE(Eventually([&] { return Logged("Started"); }));
+    svc.Signal(SIGUSR1);
+    ASSERT_TRUE(Eventually([&] { return Logged("Service paused"); }));
+    svc.Signal(SIGUSR2);
+    ASSERT_TRUE(Eventually([&] { return Logged("Service continued"); }));
+    svc.Signal(SIGRTMIN + 2);
+    EXPECT_TRUE(Eventually([&] { return Logged("Received Control signal 130"); }));
+}
+
+TEST_F(TarnelSvcTest, ConfigurationWithoutStreamsEndsWithFailureStatus) {
+    Configure("", "");
+    Service svc(home.Path(), {"-debug"});
+    EXPECT_EQ(svc.WaitForExit(), 1);
+    EXPECT_TRUE(Logged("Service ends: no stream accepted from the stream-definition file " +
+                       home.Path() + "/Streams.csv"));
+}
+
+TEST_F(TarnelSvcTest, CommandLineMessagesGoToStandardOutput) {
+    setenv("TARNEL_UNIT_DIR", home.Path().c_str(), 1);
+    const std::tuple<std::vector<std::string>, const char*, int> cases[] = {
+        {{"-install"}, "Tarnel Service installed successfully\n", 0},
+        {{"-uninstall"}, "Tarnel Service uninstalled successfully\n", 0},
+        {{"-uninstall"}, "Tarnel Service failed to uninstall\n", 1},
+        {{"-install", "now"}, "Invalid command option\n", 1},
+        {{"-Debug"}, "Invalid command option\n", 1}};
+    for (const auto& [args, message, status] : cases) {
+        Service svc(home.Path(), args);
+        EXPECT_EQ(svc.WaitForExit(), status) << args[0];
+        EXPECT_EQ(home.Read("stdout.txt"), message) << args[0];
+    }
+    unsetenv("TARNEL_UNIT_DIR");
+    EXPECT_FALSE(std::filesystem::exists(home.Path() + "/TarnelService.log"));
+}
+
+TEST_F(TarnelSvcTest, ServiceModeReportsReadinessToSystemd) {
+    Configure("0,PT-1,value,0\n0,TT-1,value,15\n", kNaturalGas);
+    const std::string strSocket = home.Path() + "/notify";
+    const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    strSocket.copy(addr.sun_path, sizeof addr.sun_path - 1);
+    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    setenv("NOTIFY_SOCKET", strSocket.c_str(), 1);
+    Service svc(home.Path(), {});
+    unsetenv("NOTIFY_SOCKET");
+    pollfd pfd{fd, POLLIN, 0};
+    ASSERT_EQ(poll(&pfd, 1, 60000), 1);
+    char buffer[256] = {};
+    const ssize_t n = recv(fd, buffer, sizeof buffer - 1, 0);
+    EXPECT_EQ(std::string(buffer, n > 0 ? static_cast<std::size_t>(n) : 0),
+              "READY=1\nSTATUS=Running");
+    close(fd);
+}
+
+TEST_F(TarnelSvcTest, StatusPageServesTheWindowAndRefusesAClose) {
+    Configure("0,PT-1,value,0\n0,TT-1,value,15\n", kNaturalGas, "Visible=yes\nStatusPort=0\n");
+    Service svc(home.Path(), {"-debug"});
+    int nPort = 0;
+    ASSERT_TRUE(Eventually([&] {
+        const std::string log = home.Read("TarnelService.log");
+        std::smatch port;
+        if (!std::regex_search(log, port, std::regex("Status page at http://127.0.0.1:(\\d+)/"))) {
+            return false;
+        }
+        nPort = std::stoi(port[1]);
+        return true;
+    }));
+    httplib::Client client("127.0.0.1", nPort);
+    ASSERT_TRUE(Eventually([&] {
+        const auto res = client.Get("/api/window");
+        if (!res || res->status != 200) return false;
+        const auto w = nlohmann::json::parse(res->body);
+        return w["controls"]["txtZStatus"]["text"] == "OK";
+    }));
+    const auto window = nlohmann::json::parse(client.Get("/api/window")->body);
+    EXPECT_EQ(window["controls"]["listCalcs"]["items"], nlohmann::json::array({"NG"}));
+    EXPECT_EQ(window["controls"]["txtZ"]["text"], "0.9975");
+    const auto page = client.Get("/");
+    std::smatch token;
+    ASSERT_TRUE(std::regex_search(page->body, token, std::regex("content=\"([0-9a-f]{32})\"")));
+    ASSERT_EQ(
+        client.Post("/api/close", {{"X-Tarnel-Token", token[1]}}, "", "application/json")->status,
+        202);
+    EXPECT_TRUE(Eventually([&] {
+        const auto w = nlohmann::json::parse(client.Get("/api/window")->body);
+        return w["controls"]["txtStatus"]["foreColor"] == "#FF0000";
+    }));
+    EXPECT_TRUE(svc.Running());
+}
+
+TEST_F(TarnelSvcTest, StatusPortInUseIsLoggedAndTheServiceGoesOn) {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(listen(fd, 1), 0);
+    socklen_t len = sizeof addr;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    const std::string strPort = std::to_string(ntohs(addr.sin_port));
+    Configure("0,PT-1,value,0\n0,TT-1,value,15\n", kNaturalGas,
+              "Visible=yes\nStatusPort=" + strPort + "\n");
+    Service svc(home.Path(), {"-debug"});
+    EXPECT_TRUE(Eventually([&] { return Written(",ZS-1,1,OK"); }));
+    EXPECT_TRUE(
+        Logged("Status page not started on 127.0.0.1:" + strPort + ": Address already in use"));
+    close(fd);
+}
+
+}  // namespace
+}  // namespace tarnel
