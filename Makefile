@@ -19,11 +19,16 @@ build-asan: setup
 demo: build
 	scripts/demo.sh $(BUILD)
 
-test: build
+test: build node_modules
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
-test-asan: build-asan
+test-asan: build-asan node_modules
 	ctest --test-dir $(BUILD_ASAN) --output-on-failure -j $(JOBS)
+
+# The browser tests' npm packages, exactly as package-lock.json pins them.
+node_modules: package.json package-lock.json
+	npm ci --no-audit --no-fund
+	@touch node_modules
 
 bench: build
 	for b in $(BUILD)/bench/tarnel_*bench; do "$$b" || exit 1; done

@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libasio-dev libcpp-httplib-dev nlohmann-json3-dev libcli11-dev
   libsystemd-dev libffi-dev
+  chromium
 )
 
 missing=()
