@@ -136,10 +136,9 @@ std::string CopyWithoutTypeLibrary(const std::filesystem::path& dir) {
     std::string path = PellonarLibrary::CopyTo(dir);
     std::string bytes = Slurp(path);
     const std::string entry("\x07\x00TYPELIB", 9);
-    std::size_t at = bytes.find(entry);
+    std::size_t at = bytes.find(entry);  // the section comes before any debug information
     EXPECT_NE(at, std::string::npos);
-    EXPECT_EQ(bytes.find(entry, at + 1), std::string::npos);
-    bytes[at + 8] = 'X';
+    if (at != std::string::npos) bytes[at + 8] = 'X';
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
     return path;
 }
