@@ -75,8 +75,9 @@ TEST(RegsvrTest, FailsWithTheHresult) {
         const char* hresult;
     };
     std::filesystem::create_directories(temp.Path());  // the registry cannot be read
-    for (const Case& c : {Case{{(temp.Dir() / "missing.so").string()}, "0x8007007E"},
-                          Case{{NO_EXPORTS_PATH}, "0x8007007F"}, Case{{PELLONAR_PATH}, "0x80040150"}}) {
+    for (const Case& c :
+         {Case{{(temp.Dir() / "missing.so").string()}, "0x8007007E"},
+          Case{{NO_EXPORTS_PATH}, "0x8007007F"}, Case{{PELLONAR_PATH}, "0x80040150"}}) {
         Result r = RunRegsvr(c.args);
         EXPECT_EQ(r.status, 1) << r.output;
         EXPECT_NE(r.output.find("failed (HRESULT " + std::string(c.hresult) + ")"),
