@@ -35,6 +35,9 @@ struct IClassFactory {
 };
 
 typedef struct IGas IGas;
+/* IDispatch::Invoke; its arguments are not used here. */
+typedef HRESULT InvokeFn(IGas*, int32_t, const GUID*, uint32_t, uint16_t, void*, void*, void*,
+                         uint32_t*);
 typedef struct {
     HRESULT (*QueryInterface)(IGas*, const GUID*, void**);
     uint32_t (*AddRef)(IGas*);
@@ -42,8 +45,7 @@ typedef struct {
     HRESULT (*GetTypeInfoCount)(IGas*, uint32_t*);
     HRESULT (*GetTypeInfo)(IGas*, uint32_t, uint32_t, void**);
     HRESULT (*GetIDsOfNames)(IGas*, const GUID*, void*, uint32_t, uint32_t, int32_t*);
-    HRESULT (*Invoke)
-    (IGas*, int32_t, const GUID*, uint32_t, uint16_t, void*, void*, void*, uint32_t*);
+    InvokeFn* Invoke;
     HRESULT (*get_MaxIterations)(IGas*, short*);
     HRESULT (*put_MaxIterations)(IGas*, short);
     HRESULT (*get_MinAccuracy)(IGas*, double*);
