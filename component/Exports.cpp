@@ -1,5 +1,8 @@
 // The module's entry points: process attach and detach, and the four exports
 // with C linkage and the component runtime's parameter lists.
+#include <mutex>
+#include <string>
+
 #include "com/ComPtr.h"
 #include "com/TypeLibFunctions.h"
 #include "component/PellonarModule.h"
