@@ -55,7 +55,7 @@ void SimulationItem::Apply(const ScenarioStep& step) {
     m_Value = Variant(std::clamp(dStart, m_Wander->dLow, m_Wander->dHigh));
     m_dWanderStart = step.dSeconds;
     m_nWalkSteps = 0;
-    m_Random.seed(m_Wander->nSeed);
+    m_Random = std::make_unique<std::mt19937>(m_Wander->nSeed);
 }
 
 // One step per whole second since the wander began, whatever the update
@@ -68,7 +68,7 @@ void SimulationItem::Walk(double dElapsed) {
     const double dLow = m_Wander->dLow;
     const double dHigh = m_Wander->dHigh;
     for (; m_nWalkSteps < nDue; ++m_nWalkSteps) {
-        const double dUnit = static_cast<double>(m_Random()) / 4294967296.0;
+        const double dUnit = static_cast<double>((*m_Random)()) / 4294967296.0;
         dValue += (2.0 * dUnit - 1.0) * m_Wander->dStep;
         // Reflect at the bounds so the walk does not stick to them.
         if (dValue > dHigh) dValue = dHigh - (dValue - dHigh);

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <random>
 #include <string>
@@ -54,7 +55,9 @@ private:
     std::optional<ScenarioWander> m_Wander;
     double m_dWanderStart = 0.0;
     std::int64_t m_nWalkSteps = 0;
-    std::mt19937 m_Random;
+    // Only wandering items get a generator: its 5 kB state per item would
+    // otherwise dominate the memory of a plant-sized item list.
+    std::unique_ptr<std::mt19937> m_Random;
 };
 
 }  // namespace tarnel
