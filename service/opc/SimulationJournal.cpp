@@ -38,15 +38,21 @@ std::string CsvField(const std::string& strText) {
 SimulationJournal::SimulationJournal(std::string strFile) : m_strFile(std::move(strFile)) {}
 
 void SimulationJournal::Append(const std::string& strItem, const Variant& value, bool bAccepted) {
-    std::error_code ec;
-    const bool bNew =
-        !std::filesystem::exists(m_strFile, ec) || std::filesystem::file_size(m_strFile, ec) == 0;
-    std::ofstream out(m_strFile, std::ios::app | std::ios::binary);
-    if (bNew) out << "Time,Item,Value,Result\n";
-    out << Now() << ',' << CsvField(strItem) << ',' << CsvField(value.ToText()) << ','
-        << (bAccepted ? "OK" : "Refused") << '\n';
-    out.flush();
-    if (out || m_bFailureLogged) return;
+    if (!m_Out.is_open()) {
+        std::error_code ec;
+        const bool bNew = !std::filesystem::exists(m_strFile, ec) ||
+                          std::filesystem::file_size(m_strFile, ec) == 0;
+        m_Out.open(m_strFile, std::ios::app | std::ios::binary);
+        if (bNew) m_Out << "Time,Item,Value,Result\n";
+    }
+    m_Out << Now() << ',' << CsvField(strItem) << ',' << CsvField(value.ToText()) << ','
+          << (bAccepted ? "OK" : "Refused") << '\n';
+    m_Out.flush();
+    if (m_Out) return;
+    // Try the file afresh next time.
+    m_Out.close();
+    m_Out.clear();
+    if (m_bFailureLogged) return;
     m_bFailureLogged = true;
     LogMessage("Simulation: cannot write to " + m_strFile);
 }
