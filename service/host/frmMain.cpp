@@ -293,7 +293,7 @@ void frmMain::LoadConfiguration() {
     }
     const std::string strTagDef = Profile("TagDef", "");
     try {
-        m_OpcClient = std::make_unique<OpcClient>(m_Platform.Loop);
+        m_OpcClient = m_Platform.CreateOpcClient();
     } catch (const std::exception& e) {
         LogMessage(std::string("Service ends: cannot create OpcClient (") + e.what() + ")");
         End(1);

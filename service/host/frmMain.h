@@ -31,6 +31,8 @@ struct FormPlatform {
     // Ends the program with an exit status once the current handler returns.
     std::function<void(int nExitCode)> EndProgram;
     std::function<std::shared_ptr<IGas>(std::string& strError)> CreateGas;
+    // Makes the OPC client (its servers deliver their events on Loop).
+    std::function<std::unique_ptr<OpcClient>()> CreateOpcClient;
 };
 
 // The service's one window object: start-up and the command line, the service

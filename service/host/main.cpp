@@ -40,8 +40,9 @@ int main(int argc, char* argv[]) {
         nExitCode = nCode;
         loop.stop();
     };
-    frmMain form(
-        {loop, NTService1, window, AsioTimer::Factory(loop), std::cout, endProgram, CreateGas});
+    auto createOpcClient = [&loop] { return std::make_unique<OpcClient>(loop); };
+    frmMain form({loop, NTService1, window, AsioTimer::Factory(loop), std::cout, endProgram,
+                  CreateGas, createOpcClient});
     form.Form_Load(strCommand);
 
     loop.run();

@@ -25,7 +25,8 @@ protected:
     void Make(std::function<std::shared_ptr<IGas>(std::string&)> createGas = CreateGas) {
         form = std::make_unique<frmMain>(
             FormPlatform{loop, service, window, timers.Factory(), messages,
-                         [this](int nCode) { exitCode = nCode; }, std::move(createGas)});
+                         [this](int nCode) { exitCode = nCode; }, std::move(createGas),
+                         [this] { return std::make_unique<OpcClient>(loop); }});
     }
     void Load(const std::string& strCommand = "-debug") {
         if (!form) Make();

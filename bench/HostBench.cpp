@@ -1,0 +1,181 @@
+// The service host at plant size: 1,000 streams with five inputs each, all
+// from the server. One data change runs through the simulation server, the
+// real OpcClient and the window object: every stream recalculated, Z and
+// status written back. A second benchmark measures the resident memory of
+// TarnelSvc itself running those streams.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <asio/io_context.hpp>
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <thread>
+
+#include "service/host/AsioTimer.h"
+#include "service/host/CreateGas.h"
+#include "service/host/frmMain.h"
+#include "service/opc/AutomationServer.h"
+#include "service/opc/SimulationItems.h"
+#include "service/opc/SimulationServer.h"
+
+namespace tarnel {
+namespace {
+
+constexpr int kStreams = 1000;
+const char* const kInputs[] = {"PT-", "TT-", "PC-", "TC-", "AF-"};
+
+// A scratch program folder with the configuration of 1,000 streams.
+class PlantFolder {
+public:
+    PlantFolder() {
+        char pattern[] = "/tmp/tarnel-host-bench-XXXXXX";
+        m_strPath = mkdtemp(pattern);
+        std::ofstream(m_strPath + "/TarnelSvc.ini")
+            << "[Tarnel Service]\nStartupDelaySeconds=1\nTagDef=Streams.csv\n"
+               "OpcServer=Tarnel.Simulation\n";
+        std::ofstream streams(m_strPath + "/Streams.csv");
+        std::ofstream scenario(m_strPath + "/Simulation.csv");
+        streams << "Name,P,T,Z,Pc,Tc,Acentric,PUnit,TUnit,Status,Description\n";
+        scenario << "Seconds,Item,Action,Value\n";
+        for (int i = 0; i < kStreams; ++i) {
+            const std::string n = std::to_string(i);
+            streams << "S-" << n << ",PT-" << n << ",TT-" << n << ",ZI-" << n << ",PC-" << n
+                    << ",TC-" << n << ",AF-" << n << ",barg,deg C,ZS-" << n << "\n";
+            scenario << "0,PT-" << n << ",value,20\n0,TT-" << n << ",value,15\n0,PC-" << n
+                     << ",value,45.99\n0,TC-" << n << ",value,190.56\n0,AF-" << n
+                     << ",value,0.011\n";
+        }
+    }
+    ~PlantFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(m_strPath, ec);
+    }
+    const std::string& Path() const { return m_strPath; }
+
+private:
+    std::string m_strPath;
+};
+
+class NoServiceControl : public IServiceControl {
+public:
+    std::string DisplayName() const override { return "Tarnel Service"; }
+    void Interactive(bool) override {}
+    void Debug(bool) override {}
+    void ControlsAccepted(std::int32_t) override {}
+    bool Install() override { return false; }
+    bool Uninstall() override { return false; }
+    void StartService() override {}
+    void Events(IServiceEvents*) override {}
+};
+
+class NoWindow : public IStatusWindow {
+public:
+    void Show(const std::string&, std::int32_t, std::function<void(const WindowAction&)>) override {
+    }
+    void Hide() override {}
+    void Publish(std::shared_ptr<const WindowSnapshot>) override {}
+};
+
+void DataChangeOver1000Streams(benchmark::State& bench) {
+    PlantFolder plant;
+    setenv("TARNEL_HOME", plant.Path().c_str(), 1);
+    asio::io_context loop;
+    NoServiceControl service;
+    NoWindow window;
+    std::shared_ptr<SimulationServer> simulation;
+    const OPCProvider provider{SimulationServer::kProgID, [&]() -> std::shared_ptr<OPCServer> {
+                                   simulation = std::make_shared<SimulationServer>(
+                                       loop, SimulationServer::Settings{plant.Path()});
+                                   return simulation;
+                               }};
+    frmMain form({loop, service, window, AsioTimer::Factory(loop), std::cout, [](int) {}, CreateGas,
+                  [&] {
+                      return std::make_unique<OpcClient>([&] {
+                          return std::make_shared<AutomationServer>(std::vector{provider});
+                      });
+                  }});
+    form.Form_Load("-debug");
+    form.LoadConfiguration();
+    const auto group = simulation->Groups()->Find("Group1");
+    std::shared_ptr<OPCItems> collection;
+    group->get_OPCItems(collection);
+    std::vector<SimulationItem*> pressures;
+    for (auto& [nHandle, item] : std::static_pointer_cast<SimulationItems>(collection)->Items()) {
+        if (item.Name().rfind("PT-", 0) == 0) pressures.push_back(&item);
+    }
+    // The scenario's values arrive with the first change.
+    group->Update(std::chrono::steady_clock::now());
+
+    double dPressure = 20.0;
+    for (auto _ : bench) {
+        // A new pressure for every stream, so that every Z changes and is written.
+        dPressure = dPressure == 20.0 ? 21.0 : 20.0;
+        for (SimulationItem* item : pressures) item->Write(Variant(dPressure));
+        group->Update(std::chrono::steady_clock::now());
+    }
+    const TarnelTag& last = *form.Streams().Item("S-" + std::to_string(kStreams - 1));
+    if (last.Status() != 1 || last.P() != static_cast<float>(dPressure)) {
+        bench.SkipWithError("the change did not reach the last stream");
+    }
+    bench.SetItemsProcessed(bench.iterations() * kStreams);
+    unsetenv("TARNEL_HOME");
+}
+
+BENCHMARK(DataChangeOver1000Streams)->Unit(benchmark::kMillisecond);
+
+// Resident memory (VmRSS) of a process, in MB.
+double ResidentMegabytes(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmRSS:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
+    }
+    return -1;
+}
+
+void TarnelSvcResidentMemory(benchmark::State& bench) {
+    PlantFolder plant;
+    const std::string strWrites = plant.Path() + "/SimulationWrites.csv";
+    double dMegabytes = -1;
+    for (auto _ : bench) {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
+            setenv("TARNEL_HOME", plant.Path().c_str(), 1);
+            execl(TARNELSVC_PATH, TARNELSVC_PATH, "-debug", nullptr);
+            _exit(127);
+        }
+        // Running: every stream has written its status at least once.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        std::string strLast = "ZS-" + std::to_string(kStreams - 1) + ",1,OK";
+        for (;;) {
+            std::ifstream in(strWrites);
+            std::stringstream text;
+            text << in.rdbuf();
+            if (text.str().find(strLast) != std::string::npos) break;
+            if (std::chrono::steady_clock::now() > deadline) break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        // A few more changes and a watchdog-free minute are not needed: the
+        // tables, the streams and the item list are all built by now.
+        dMegabytes = ResidentMegabytes(pid);
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+    if (dMegabytes < 0) bench.SkipWithError("TarnelSvc did not run");
+    bench.counters["RSS_MB"] = dMegabytes;
+}
+
+BENCHMARK(TarnelSvcResidentMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace tarnel
