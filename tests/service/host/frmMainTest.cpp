@@ -324,6 +324,89 @@ TEST_F(FormTest, GasThatCannotBeCreatedEndsWithAReason) {
     EXPECT_TRUE(LogHas("Service ends: cannot create Gas (class not registered)"));
 }
 
+TEST_F(FormTest, OpcClientThatCannotBeCreatedEndsWithAReason) {
+    Ini("StartupDelaySeconds=1\nTagDef=Streams.csv\n");
+    Streams("P-101,P,T,Z,1,2,0.1,bar,K,S\n");
+    form = std::make_unique<frmMain>(FormPlatform{
+        loop, service, window, timers.Factory(), messages, [this](int nCode) { exitCode = nCode; },
+        CreateGas, []() -> std::unique_ptr<OpcClient> { throw std::bad_alloc(); }});
+    Load();
+    LoadConfiguration();
+    EXPECT_EQ(exitCode, 1);
+    EXPECT_TRUE(LogHas("Service ends: cannot create OpcClient (std::bad_alloc)"));
+}
+
+TEST_F(FormTest, UpdateIntervalIsAWholeNumberOfAtLeastOneSecond) {
+    Streams("P-101,P,T,Z,1,2,0.1,bar,K,S\n");
+    const std::pair<const char*, std::int32_t> cases[] = {{"", 1},
+                                                          {"UpdateIntervalSeconds=5\n", 5},
+                                                          {"UpdateIntervalSeconds=0\n", 1},
+                                                          {"UpdateIntervalSeconds=-3\n", 1},
+                                                          {"UpdateIntervalSeconds=abc\n", 1},
+                                                          {"UpdateIntervalSeconds=2.5\n", 2},
+                                                          {"UpdateIntervalSeconds=\n", 1}};
+    for (const auto& [strKey, nSeconds] : cases) {
+        Ini(std::string("StartupDelaySeconds=1\nTagDef=Streams.csv\n") + strKey);
+        form.reset();
+        Load();
+        LoadConfiguration();
+        EXPECT_EQ(form->UpdateSeconds(), nSeconds) << strKey;
+        EXPECT_EQ(form->Client()->UpdateRateSec(), nSeconds) << strKey;
+    }
+}
+
+// Whatever the stream-definition file holds, loading it, recalculating and
+// showing every stream must not fail (the sanitizer build checks the memory).
+TEST_F(FormTest, RandomStreamFilesNeverBreakTheService) {
+    const std::vector<std::string> tokens = {"",
+                                             "P",
+                                             "T",
+                                             "1e308",
+                                             "-1e308",
+                                             "nan",
+                                             "0",
+                                             "-5",
+                                             "45.99",
+                                             "bar",
+                                             "psig",
+                                             "kPaA",
+                                             "deg F",
+                                             "K",
+                                             "\"a,b\"",
+                                             "\"",
+                                             "\xB0"
+                                             "C",
+                                             "  ",
+                                             "P-101",
+                                             "p-101",
+                                             std::string(300, 'x'),
+                                             "1,2"};
+    std::srand(7);
+    for (int nRun = 0; nRun < 60; ++nRun) {
+        std::string lines;
+        const int nLines = std::rand() % 12;
+        for (int l = 0; l < nLines; ++l) {
+            const int nFields = std::rand() % 14;
+            for (int f = 0; f < nFields; ++f) {
+                lines += std::string(f > 0 ? "," : "") +
+                         tokens[static_cast<std::size_t>(std::rand()) % tokens.size()];
+            }
+            lines += "\n";
+        }
+        Ini("StartupDelaySeconds=1\nTagDef=Streams.csv\nVisible=1\n");
+        Streams(lines);
+        exitCode.reset();
+        form.reset();
+        Load();
+        LoadConfiguration();
+        if (exitCode) continue;
+        form->m_OpcClient_DataChange();
+        timers.Watchdog().Tick();
+        timers.Watchdog().Tick();
+        for (std::int32_t i = 0; i < form->StreamCount(); ++i) form->listCalcs_Click(i);
+    }
+}
+
 // ---- The stream table without a server --------------------------------------------
 
 TEST_F(FormTest, StreamsLoadWithoutAServerAndTheFirstIsShown) {
@@ -375,6 +458,20 @@ TEST_F(FormTest, StreamsLoadWithoutAServerAndTheFirstIsShown) {
     EXPECT_EQ(c.listCalcsIndex, 1);
 }
 
+TEST_F(FormTest, ClickOnTheVisibleListSuppressesTheNextRecalculation) {
+    Ini("StartupDelaySeconds=1\nTagDef=Streams.csv\nVisible=yes\n");
+    Streams("NG,PT-1,TT-1,ZI-1,45.99,190.56,0.011,bar,deg C,ZS-1\n");
+    Load();
+    LoadConfiguration();
+    timers.Watchdog().Tick();
+    window.onAction({WindowAction::Kind::Select, 0});
+    timers.Watchdog().Tick();
+    EXPECT_EQ(Stream("NG").Status(), 0);
+    timers.Watchdog().Tick();
+    EXPECT_EQ(Stream("NG").Status(), -2);
+    EXPECT_EQ(form->DisplayCount(), 0);
+}
+
 TEST_F(FormTest, WatchdogRecalculatesOnlyWhenTheDisplayWasNotRefreshed) {
     Ini("StartupDelaySeconds=1\nTagDef=Streams.csv\n");
     Streams("NG,PT-1,TT-1,ZI-1,45.99,190.56,0.011,bar,deg C,ZS-1\n");
@@ -416,6 +513,8 @@ TEST_F(SimulatedFormTest, DataChangesRecalculateAndWriteBack) {
     EXPECT_NE(writes.find(",ZS-1,1,OK"), std::string::npos) << writes;
     EXPECT_NE(writes.find(",ZS-2,-5,OK"), std::string::npos) << writes;
     EXPECT_EQ(writes.find(",ZI-2,"), std::string::npos) << writes;
+    // Hidden: only the selection at load refreshed the display.
+    EXPECT_EQ(form->DisplayCount(), 1);
 }
 
 TEST_F(SimulatedFormTest, BadQualityGivesStatusMinus2AndKeepsZ) {
