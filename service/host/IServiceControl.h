@@ -10,6 +10,9 @@ namespace tarnel {
 // connection to the service manager, which from then on raises the events.
 class IServiceControl {
 public:
+    // ControlsAccepted bit: pause and continue are accepted besides stop.
+    static constexpr std::int32_t kAcceptPauseContinue = 2;
+
     virtual ~IServiceControl() = default;
 
     virtual std::string DisplayName() const = 0;

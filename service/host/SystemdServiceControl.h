@@ -14,8 +14,6 @@ namespace tarnel {
 // systemd through sd_notify (nothing happens outside systemd or in debug mode).
 class SystemdServiceControl : public IServiceControl {
 public:
-    // Pause and continue are accepted only with this bit in ControlsAccepted.
-    static constexpr std::int32_t kAcceptPauseContinue = 2;
     static constexpr std::int32_t kFirstUserControl = 128;
 
     SystemdServiceControl(asio::io_context& loop, std::string strDisplayName, UnitFile unit);

@@ -17,7 +17,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr std::int32_t kAcceptPauseContinue = 2;
 constexpr std::int32_t kStreamFields = 11;
 
 std::string ComputerNameFromSystem() {
@@ -53,7 +52,7 @@ frmMain::~frmMain() {
 
 void frmMain::Form_Load(const std::string& strCommand) {
     if (!ActOnCommandLine(strCommand)) return;
-    m_Platform.NTService1.ControlsAccepted(kAcceptPauseContinue);
+    m_Platform.NTService1.ControlsAccepted(IServiceControl::kAcceptPauseContinue);
     m_Platform.NTService1.StartService();
     m_Controls.txtStatus.Text = "Running";
     m_Controls.txtStatus.ForeColor = kBlue;

@@ -517,15 +517,6 @@ TEST_F(SimulatedFormTest, DataChangesRecalculateAndWriteBack) {
     EXPECT_EQ(form->DisplayCount(), 1);
 }
 
-TEST_F(SimulatedFormTest, BadQualityGivesStatusMinus2AndKeepsZ) {
-    Start("0,PT-1,value,0\n0,TT-1,value,15\n2,TT-1,value,15,0\n",
-          "NG,PT-1,TT-1,ZI-1,45.99,190.56,0.011,bar,deg C,ZS-1\n");
-    ASSERT_TRUE(RunUntil([&] { return Stream("NG").Status() == 1; }));
-    ASSERT_TRUE(RunUntil([&] { return Stream("NG").Status() == -2; }));
-    EXPECT_NEAR(Stream("NG").Z(), 0.997488, 1e-6);
-    EXPECT_NE(home.Read("SimulationWrites.csv").find(",ZS-1,-2,OK"), std::string::npos);
-}
-
 TEST_F(SimulatedFormTest, TextValueStopsThatChangeAtItsStreamOnly) {
     Start(
         "0,PT-1,value,0\n0,TT-1,value,15\n0,PT-2,value,abc\n0,TT-2,value,15\n"
@@ -538,16 +529,6 @@ TEST_F(SimulatedFormTest, TextValueStopsThatChangeAtItsStreamOnly) {
         LogHas("N2: value abc of item PT-2 is not a number; streams from here on wait "
                "for the next data change"));
     ASSERT_TRUE(RunUntil([&] { return Stream("N2").Status() == 1; }));
-}
-
-TEST_F(SimulatedFormTest, ServerShutdownIsOnlyLogged) {
-    Start("0,PT-1,value,0\n0,TT-1,value,15\n0,,shutdown,Planned maintenance\n",
-          "NG,PT-1,TT-1,ZI-1,45.99,190.56,0.011,bar,deg C,ZS-1\n");
-    const std::string line =
-        "Server Tarnel.Simulation requested disconnection, Planned maintenance";
-    ASSERT_TRUE(RunUntil([&] { return LogHas(line); }));
-    EXPECT_EQ(form->Controls().txtStatus.Text, "Running");
-    ASSERT_NE(form->Client(), nullptr);
 }
 
 TEST_F(SimulatedFormTest, StopDisablesTheGroupAndCleansUpTwoSecondsLater) {
