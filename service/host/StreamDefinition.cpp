@@ -1,6 +1,7 @@
 #include "service/host/StreamDefinition.h"
 
 #include "service/host/Numeric.h"
+#include "service/streams/TarnelTag.h"
 
 namespace tarnel {
 
@@ -53,6 +54,46 @@ StreamDefinition StreamDefinition::Read(const std::function<std::string(std::int
     def.Description = field(10);
     if (def.Description.empty()) def.Description = def.Name;
     return def;
+}
+
+std::unique_ptr<TarnelTag> StreamDefinition::MakeStream(
+    const StreamServices& services,
+    const std::function<std::int32_t(const std::string&)>& registerItem) const {
+    auto stream = std::make_unique<TarnelTag>(services);
+    stream->TagName(Name);
+    stream->TagP(TagP);
+    stream->IndexP(registerItem(TagP));
+    stream->EuPressure(EuPressure);
+    stream->TagT(TagT);
+    stream->IndexT(registerItem(TagT));
+    stream->EuTemperature(EuTemperature);
+    // An empty Z item name is registered like any other.
+    stream->TagZ(TagZ);
+    registerItem(TagZ);
+    if (!TagStatus.empty()) {
+        stream->TagStatus(TagStatus);
+        registerItem(TagStatus);
+    }
+    if (Pcrit.IsConstant()) {
+        stream->Pcrit(Pcrit.Value);
+    } else {
+        stream->TagPc(Pcrit.Item);
+        stream->IndexPc(registerItem(Pcrit.Item));
+    }
+    if (Tcrit.IsConstant()) {
+        stream->Tcrit(Tcrit.Value);
+    } else {
+        stream->TagTc(Tcrit.Item);
+        stream->IndexTc(registerItem(Tcrit.Item));
+    }
+    if (Acentric.IsConstant()) {
+        stream->AcentricFactor(Acentric.Value);
+    } else {
+        stream->TagAcentric(Acentric.Item);
+        stream->IndexAcentric(registerItem(Acentric.Item));
+    }
+    stream->Description(Description);
+    return stream;
 }
 
 }  // namespace tarnel

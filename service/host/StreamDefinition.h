@@ -1,10 +1,14 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace tarnel {
+
+class TarnelTag;
+struct StreamServices;
 
 // A critical constant or acentric factor: a number, or the item that carries it.
 struct ConstantOrItem {
@@ -28,6 +32,13 @@ struct StreamDefinition {
     // number of streams accepted before this line (it names an unnamed one).
     static StreamDefinition Read(const std::function<std::string(std::int32_t)>& field,
                                  std::int32_t nAccepted);
+
+    // The stream of a valid line. Its item names are registered in the order
+    // the loader registers them (P, T, Z, status, Pc, Tc, acentric factor);
+    // registerItem returns each name's item index.
+    std::unique_ptr<TarnelTag> MakeStream(
+        const StreamServices& services,
+        const std::function<std::int32_t(const std::string&)>& registerItem) const;
 };
 
 }  // namespace tarnel

@@ -390,39 +390,8 @@ void frmMain::ReadStreamLine(const std::function<std::string(std::int32_t)>& fie
     for (const auto& strMessage : def.Messages) LogMessage(strMessage);
     if (!def.Valid) return;
 
-    auto stream = std::make_unique<TarnelTag>(g_Services);
-    stream->TagName(def.Name);
-    stream->TagP(def.TagP);
-    stream->IndexP(RegisterItem(def.TagP));
-    stream->EuPressure(def.EuPressure);
-    stream->TagT(def.TagT);
-    stream->IndexT(RegisterItem(def.TagT));
-    stream->EuTemperature(def.EuTemperature);
-    stream->TagZ(def.TagZ);
-    RegisterItem(def.TagZ);
-    if (!def.TagStatus.empty()) {
-        stream->TagStatus(def.TagStatus);
-        RegisterItem(def.TagStatus);
-    }
-    if (def.Pcrit.IsConstant()) {
-        stream->Pcrit(def.Pcrit.Value);
-    } else {
-        stream->TagPc(def.Pcrit.Item);
-        stream->IndexPc(RegisterItem(def.Pcrit.Item));
-    }
-    if (def.Tcrit.IsConstant()) {
-        stream->Tcrit(def.Tcrit.Value);
-    } else {
-        stream->TagTc(def.Tcrit.Item);
-        stream->IndexTc(RegisterItem(def.Tcrit.Item));
-    }
-    if (def.Acentric.IsConstant()) {
-        stream->AcentricFactor(def.Acentric.Value);
-    } else {
-        stream->TagAcentric(def.Acentric.Item);
-        stream->IndexAcentric(RegisterItem(def.Acentric.Item));
-    }
-    stream->Description(def.Description);
+    auto stream = def.MakeStream(
+        g_Services, [this](const std::string& strName) { return RegisterItem(strName); });
     // The list entry goes with the stream: a repeated name adds neither.
     if (!g_Streams.Add(std::move(stream), def.Name)) {
         throw HostError(457, "stream name " + def.Name + " repeated");
