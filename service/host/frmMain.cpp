@@ -125,19 +125,26 @@ void frmMain::ShowWindow() {
         return;
     }
     const std::string strAddress = Profile("StatusAddress", "127.0.0.1");
-    const auto port = ParseNumber(Profile("StatusPort", "8470"));
-    m_Platform.Window.Show(strAddress, port ? RoundToInt32(*port) : -1,
-                           [this](const WindowAction& action) {
-                               if (action.What == WindowAction::Kind::Select) {
-                                   listCalcs_Click(action.Position);
-                               } else if (action.What == WindowAction::Kind::CanClose) {
-                                   chkCanClose_Click(action.Checked);
-                               } else {
-                                   bool bCancel = false;
-                                   Form_QueryUnload(bCancel, vbFormControlMenu);
-                                   if (!bCancel) Form_Unload();
-                               }
-                           });
+    const std::string strPort = Profile("StatusPort", "8470");
+    const auto port = ParseNumber(strPort);
+    if (!port) {
+        LogMessage("Status page not started: StatusPort " + strPort + " is not a number");
+        return;
+    }
+    m_Platform.Window.Show(strAddress, RoundToInt32(*port),
+                           [this](const WindowAction& action) { OnWindowAction(action); });
+}
+
+void frmMain::OnWindowAction(const WindowAction& action) {
+    if (action.What == WindowAction::Kind::Select) {
+        listCalcs_Click(action.Position);
+    } else if (action.What == WindowAction::Kind::CanClose) {
+        chkCanClose_Click(action.Checked);
+    } else {
+        bool bCancel = false;
+        Form_QueryUnload(bCancel, vbFormControlMenu);
+        if (!bCancel) Form_Unload();
+    }
 }
 
 void frmMain::ReadStartupDelay() {
@@ -433,7 +440,8 @@ bool frmMain::UpdateInputs(TarnelTag& stream) {
             if (m_TextItems.insert(nIndex).second) {
                 LogMessage(stream.TagName() + ": value " + value.ToText() + " of item " +
                            m_Items.Name(nIndex) +
-                           " is not a number; streams from here on wait for the next data change");
+                           " cannot be taken as a float; streams from here on wait for the next "
+                           "data change");
             }
             return false;
         }

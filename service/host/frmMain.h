@@ -99,6 +99,7 @@ private:
     void ChooseIniFile();
     void ReadVisible();
     void ShowWindow();
+    void OnWindowAction(const WindowAction& action);
     void ReadStartupDelay();
     std::string Profile(const std::string& strKey, const std::string& strDefault) const;
     bool CreateSharedObjects();

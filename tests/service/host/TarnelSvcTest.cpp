@@ -131,9 +131,9 @@ TEST_F(TarnelSvcTest, TextValueDoesNotStopTheService) {
     Service svc(home.Path(), {"-debug"});
     EXPECT_TRUE(Eventually([&] { return Written(",ZS-1,1,OK"); }))
         << home.Read("TarnelService.log");
-    EXPECT_TRUE(
-        Logged("NG: value abc of item PT-1 is not a number; streams from here on wait for "
-               "the next data change"));
+    EXPECT_TRUE(Logged(
+        "NG: value abc of item PT-1 cannot be taken as a float; streams from here on wait for "
+        "the next data change"));
     EXPECT_TRUE(svc.Running());
 }
 

@@ -164,6 +164,14 @@ TEST_F(FormTest, StatusAddressAndPortComeFromTheIni) {
     EXPECT_EQ(window.nPort, 9001);
 }
 
+TEST_F(FormTest, StatusPortThatIsNoNumberIsLoggedAndNoPageStarts) {
+    Ini("Visible=1\nStatusPort=http\n");
+    Load();
+    EXPECT_FALSE(window.bShown);
+    EXPECT_TRUE(form->Visible());
+    EXPECT_TRUE(LogHas("Status page not started: StatusPort http is not a number"));
+}
+
 TEST_F(FormTest, StartupDelayIsAWholeNumberOfAtLeastOneSecond) {
     const std::pair<const char*, std::int32_t> cases[] = {
         {"StartupDelaySeconds=0\n", 1},
@@ -526,7 +534,7 @@ TEST_F(SimulatedFormTest, TextValueStopsThatChangeAtItsStreamOnly) {
     ASSERT_TRUE(RunUntil([&] { return Stream("NG").Status() == 1; }));
     EXPECT_EQ(Stream("N2").Status(), 0);
     EXPECT_TRUE(
-        LogHas("N2: value abc of item PT-2 is not a number; streams from here on wait "
+        LogHas("N2: value abc of item PT-2 cannot be taken as a float; streams from here on wait "
                "for the next data change"));
     ASSERT_TRUE(RunUntil([&] { return Stream("N2").Status() == 1; }));
 }
