@@ -92,6 +92,8 @@ void StatusPage::Show(const std::string& strAddress, std::int32_t nPort,
     m_Server->set_socket_options(ExclusivePort);
     // Idle keep-alive connections hold worker threads; let them go quickly.
     m_Server->set_keep_alive_timeout(1);
+    // The page's requests are a few bytes; nobody gets to make it read more.
+    m_Server->set_payload_max_length(4096);
     Route();
     std::string strWhy;
     if (!Bind(strAddress, nPort, strWhy)) {

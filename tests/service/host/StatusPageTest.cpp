@@ -101,6 +101,7 @@ TEST_F(StatusPageTest, ActionsWithoutTheTokenOrUnderAForeignNameAreRefused) {
         EXPECT_EQ(Post("/api/select", body, token), 400) << body;
     }
     EXPECT_EQ(Post("/api/canclose", R"({"checked": 1})", token), 400);
+    EXPECT_EQ(Post("/api/select", std::string(100000, ' '), token), 413);
     loop.poll();
     EXPECT_TRUE(actions.empty());
 }
