@@ -21,6 +21,7 @@
 #include <sstream>
 #include <thread>
 
+#include "com/ModuleRegistration.h"
 #include "service/host/AsioTimer.h"
 #include "service/host/CreateGas.h"
 #include "service/host/frmMain.h"
@@ -55,8 +56,13 @@ public:
                      << ",value,45.99\n0,TC-" << n << ",value,190.56\n0,AF-" << n
                      << ",value,0.011\n";
         }
+        // The service creates its Gas object from the registry, as installed.
+        setenv("TARNEL_REGISTRY", (m_strPath + "/registry").c_str(), 1);
+        std::string strDetail;
+        if (FAILED(RegisterModule(PELLONAR_PATH, false, strDetail))) std::cerr << strDetail << '\n';
     }
     ~PlantFolder() {
+        unsetenv("TARNEL_REGISTRY");
         std::error_code ec;
         std::filesystem::remove_all(m_strPath, ec);
     }

@@ -12,6 +12,11 @@ rm -rf "$demo"
 mkdir -p "$demo"
 cp examples/TarnelSvc.ini examples/Streams.csv examples/Simulation.csv "$demo/"
 
+# The service creates its Gas object by class identifier: register the
+# component in the demo's own registry first.
+export TARNEL_REGISTRY=$demo/registry
+"$build/tools/regsvr/regsvr" "$build/component/libPellonar.so"
+
 TARNEL_HOME=$demo "$build/service/host/TarnelSvc" -debug &
 service=$!
 stop() { kill -TERM "$service" 2>/dev/null || true; }

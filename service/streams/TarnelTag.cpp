@@ -5,6 +5,8 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "com/ComPtr.h"
+
 namespace tarnel {
 
 namespace {
@@ -179,8 +181,10 @@ void TarnelTag::Write(const std::string& strTag, float rVal) const {
 // The ten calls on the shared component, in the order the component expects.
 // Stores the volumes and returns the component's Z; a failing call throws.
 double TarnelTag::RunGas() {
-    IGas* gas = m_Services.gas;
-    if (gas == nullptr) throw std::runtime_error("no Gas object");
+    if (m_Services.gas == nullptr) throw std::runtime_error("no Gas object");
+    // A reference of its own for the duration of the call, released on every path.
+    m_Services.gas->AddRef();
+    const ComPtr<IGas> gas = ComPtr<IGas>::Attach(m_Services.gas);
     double z = 0, vapour = 0, liquid = 0;
     const HRESULT calls[] = {gas->put_AcentricFactor(m_AcentricFactor),
                              gas->put_MaxIterations(kNewtonSteps),

@@ -6,24 +6,34 @@
 #include <map>
 #include <memory>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "com/ModuleRegistration.h"
 #include "service/host/IServiceControl.h"
 #include "service/host/IStatusWindow.h"
 #include "service/host/ITimer.h"
 
 namespace tarnel::test {
 
-// A fresh program folder (TARNEL_HOME) for one test, removed afterwards.
+// A fresh program folder (TARNEL_HOME) for one test, removed afterwards, with
+// its own registry (TARNEL_REGISTRY) in which the calculation component is
+// registered, as an installation would have it.
 class TempHome {
 public:
     TempHome() {
         char pattern[] = "/tmp/tarnel-host-XXXXXX";
         m_Path = mkdtemp(pattern);
         setenv("TARNEL_HOME", m_Path.c_str(), 1);
+        setenv("TARNEL_REGISTRY", (m_Path + "/registry").c_str(), 1);
+        std::string strDetail;
+        if (FAILED(RegisterModule(PELLONAR_PATH, false, strDetail))) {
+            throw std::runtime_error("cannot register " PELLONAR_PATH ": " + strDetail);
+        }
     }
     ~TempHome() {
+        unsetenv("TARNEL_REGISTRY");
         unsetenv("TARNEL_HOME");
         std::error_code ec;
         std::filesystem::remove_all(m_Path, ec);

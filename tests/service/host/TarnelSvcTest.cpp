@@ -177,6 +177,19 @@ TEST_F(TarnelSvcTest, ConfigurationWithoutStreamsEndsWithFailureStatus) {
                        home.Path() + "/Streams.csv"));
 }
 
+TEST_F(TarnelSvcTest, UnregisteredComponentEndsWithHowToRegisterIt) {
+    Configure("0,PT-1,value,0\n0,TT-1,value,15\n", kNaturalGas);
+    const std::string strRegistry = home.Path() + "/other-registry";
+    setenv("TARNEL_REGISTRY", strRegistry.c_str(), 1);
+    Service svc(home.Path(), {"-debug"});
+    EXPECT_EQ(svc.WaitForExit(), 1);
+    const std::string strLog = home.Read("TarnelService.log");
+    EXPECT_NE(strLog.find("Service ends: cannot create Gas"), std::string::npos) << strLog;
+    EXPECT_NE(strLog.find("not registered in " + strRegistry), std::string::npos) << strLog;
+    EXPECT_NE(strLog.find("regsvr libPellonar.so"), std::string::npos) << strLog;
+    EXPECT_FALSE(Written("ZI-1"));
+}
+
 TEST_F(TarnelSvcTest, CommandLineMessagesGoToStandardOutput) {
     setenv("TARNEL_UNIT_DIR", home.Path().c_str(), 1);
     const std::tuple<std::vector<std::string>, const char*, int> cases[] = {

@@ -238,6 +238,18 @@ TEST_F(StreamCalculation, FailuresInvalidateAndWriteNothing) {
     EXPECT_EQ(tag.Status(), -6);
 }
 
+TEST_F(StreamCalculation, HoldsTheSharedGasOnlyDuringTheCall) {
+    Define("bar", "deg C", 45.99, 190.56, 0.011);
+    Feed(0, 15);
+    FailingGas failing;
+    for (Gas* shared : {static_cast<Gas*>(&gas), static_cast<Gas*>(&failing)}) {
+        services.gas = shared;
+        const ULONG before = shared->AddRef();
+        tag.CalculateZ();
+        EXPECT_EQ(shared->Release(), before - 1) << "status " << tag.Status();
+    }
+}
+
 TEST_F(StreamCalculation, BadValueInputIsCaughtByTheResultChecks) {
     Define("bar", "deg C", 45.99, 190.56, 0.011);
     Feed(helper.BadValue(), 15, 64, 192);

@@ -1,7 +1,7 @@
 // The status page in a real browser: it loads, lists the streams, shows their
 // values, follows a click on the list and refuses a close until the box is
 // ticked. Usage: node statusPage.test.mjs <path of TarnelSvc>
-import { spawn } from "node:child_process";
+import { execFileSync, spawn } from "node:child_process";
 import assert from "node:assert/strict";
 import fs from "node:fs";
 import os from "node:os";
@@ -18,8 +18,11 @@ try {
   process.exit(SKIP);
 }
 
-const tarnelSvc = process.argv[2];
+const [tarnelSvc, regsvr, pellonar] = process.argv.slice(2);
 const home = fs.mkdtempSync(path.join(os.tmpdir(), "tarnel-browser-"));
+// The service creates its Gas object from the registry: register the component there.
+const registry = path.join(home, "registry");
+execFileSync(regsvr, [pellonar], { env: { ...process.env, TARNEL_REGISTRY: registry } });
 const write = (name, text) => fs.writeFileSync(path.join(home, name), text);
 write("TarnelSvc.ini", `[Tarnel Service]
 Visible=yes
@@ -42,7 +45,7 @@ write("Simulation.csv", `Seconds,Item,Action,Value,Quality,Low,High,Step,Seed
 
 // setpriv makes the kernel kill the service when this test process dies.
 const service = spawn("setpriv", ["--pdeathsig", "KILL", tarnelSvc, "-debug"], {
-  env: { ...process.env, TARNEL_HOME: home },
+  env: { ...process.env, TARNEL_HOME: home, TARNEL_REGISTRY: registry },
   stdio: "ignore",
 });
 const exited = new Promise((resolve) => service.on("exit", (code) => resolve(code)));
