@@ -1,28 +1,15 @@
 #include "service/opc/Variant.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <limits>
 #include <optional>
 
+#include "service/host/Numeric.h"
+
 namespace tarnel {
 
 namespace {
-
-// Parses the whole text, blanks around it allowed, as a number.
-std::optional<double> ParseNumber(const std::string& strText) {
-    const auto first = strText.find_first_not_of(' ');
-    if (first == std::string::npos) return std::nullopt;
-    const auto last = strText.find_last_not_of(' ');
-    const char* begin = strText.data() + first;
-    const char* end = strText.data() + last + 1;
-    if (*begin == '+') ++begin;
-    double parsed = 0.0;
-    const auto [ptr, ec] = std::from_chars(begin, end, parsed);
-    if (ec != std::errc() || ptr != end) return std::nullopt;
-    return parsed;
-}
 
 std::string NumberText(double dVal) {
     char buffer[32];
