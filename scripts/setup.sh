@@ -7,7 +7,7 @@ packages=(
   g++ cmake make pkg-config clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
   libasio-dev libcpp-httplib-dev nlohmann-json3-dev libcli11-dev
-  libsystemd-dev libffi-dev
+  libsystemd-dev
   chromium
 )
 
