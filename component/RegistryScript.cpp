@@ -36,8 +36,9 @@ std::string_view RootNamed(const Token& t) {
     return {};
 }
 
-// Keys that a script may never delete, whatever it marks them with.
-bool Exempt(const Token& name) { return name.IsKeyword("CLSID") || name.IsKeyword("TYPELIB"); }
+// Keys that a script may never delete, whatever it marks them with and
+// however it writes their names.
+bool Exempt(const Token& name) { return name.Names("CLSID") || name.Names("TYPELIB"); }
 
 HRESULT DwordFrom(const std::string& text, RegistryValue& out) {
     VARIANT v;

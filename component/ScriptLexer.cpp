@@ -10,10 +10,10 @@ char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' +
 
 }  // namespace
 
-bool ScriptLexer::Token::IsKeyword(std::string_view keyword) const {
-    if (quoted || end || text.size() != keyword.size()) return false;
+bool ScriptLexer::Token::Names(std::string_view name) const {
+    if (end || text.size() != name.size()) return false;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (Upper(text[i]) != Upper(keyword[i])) return false;
+        if (Upper(text[i]) != Upper(name[i])) return false;
     }
     return true;
 }

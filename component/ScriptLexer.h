@@ -22,7 +22,9 @@ public:
 
         bool Is(std::string_view symbol) const { return !quoted && !end && text == symbol; }
         // Keywords compare without regard to case.
-        bool IsKeyword(std::string_view keyword) const;
+        bool IsKeyword(std::string_view keyword) const { return !quoted && Names(keyword); }
+        // The text, quoted or not, without regard to case.
+        bool Names(std::string_view name) const;
     };
 
     explicit ScriptLexer(std::string_view text) : m_Text(text) {}

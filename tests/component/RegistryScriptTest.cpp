@@ -77,6 +77,13 @@ INSTANTIATE_TEST_SUITE_P(
                    "HKEY_CLASSES_ROOT\\CLSID\\Other\n", S_OK,
                    kCR + "HKEY_CLASSES_ROOT\\CLSID\nHKEY_CLASSES_ROOT\\CLSID\\Mine\nHKEY_CLASSES_"
                          "ROOT\\CLSID\\Other\n"},
+        ScriptCase{
+            "QuotedClsidAndTypeLibAreNeverDeleted",
+            "HKCR { ForceRemove 'clsid' { Mine } Delete 'TYPELIB' }", true,
+            "HKEY_CLASSES_ROOT\\CLSID\\Other\nHKEY_CLASSES_ROOT\\TypeLib\\X\n", S_OK,
+            kCR +
+                "HKEY_CLASSES_ROOT\\CLSID\nHKEY_CLASSES_ROOT\\CLSID\\Mine\nHKEY_CLASSES_"
+                "ROOT\\CLSID\\Other\nHKEY_CLASSES_ROOT\\TypeLib\nHKEY_CLASSES_ROOT\\TypeLib\\X\n"},
         ScriptCase{"DeleteRemovesAndSkipsTheRest", "HKCR { Delete A = s 'x' { New } B }", true,
                    "HKEY_CLASSES_ROOT\\A\\Old\n", S_OK, kCR + "HKEY_CLASSES_ROOT\\B\n"},
         ScriptCase{"TypeLibIsNeverDeleted", "HKCR { DELETE TypeLib }", true,
