@@ -159,6 +159,11 @@ HRESULT RegistryScript::KeyItem(Mark mark, const Token& name, RegistryKey* paren
     if (name.Is("{") || name.Is("=") || name.Is("}") || name.text.find('\\') != std::string::npos) {
         return DISP_E_EXCEPTION;
     }
+    // ForceRemove and Delete clear the key before anything else of the item.
+    if (bRegister && parent != nullptr && (mark == Mark::ForceRemove || mark == Mark::Delete) &&
+        !Exempt(name)) {
+        parent->DeleteSubkey(name.text);
+    }
     Assignment a;
     HRESULT hr = S_OK;
     if (m_Lexer.Accept("=")) hr = ReadAssignment(a);
@@ -172,9 +177,6 @@ HRESULT RegistryScript::KeyItem(Mark mark, const Token& name, RegistryKey* paren
         // Also while unwinding from a failure, so a rolled-back block goes.
         if (key != nullptr && !key->HasSubkeys() && !noRemove) parent->DeleteSubkey(name.text);
         return hr;
-    }
-    if (parent != nullptr && (mark == Mark::ForceRemove || mark == Mark::Delete) && !Exempt(name)) {
-        parent->DeleteSubkey(name.text);
     }
     if (mark != Mark::Delete && parent != nullptr) {
         key = parent->CreateSubkey(name.text);
@@ -192,15 +194,14 @@ HRESULT RegistryScript::KeyItem(Mark mark, const Token& name, RegistryKey* paren
 HRESULT RegistryScript::ReadAssignment(Assignment& a) {
     HRESULT hr = NextToken(a.type);
     if (SUCCEEDED(hr)) hr = NextToken(a.value);
-    if (FAILED(hr)) return hr;
-    if (!a.type.Is("s") && !a.type.Is("d") && !a.type.Is("b")) return DISP_E_EXCEPTION;
-    a.present = true;
-    return S_OK;
+    a.present = SUCCEEDED(hr);
+    return hr;
 }
 
 HRESULT RegistryScript::Convert(const Token& type, const Token& value, RegistryValue& out) {
     if (type.Is("d")) return DwordFrom(value.text, out);
     if (type.Is("b")) return BinaryFrom(value.text, out);
+    if (!type.Is("s")) return DISP_E_EXCEPTION;
     out = {REG_SZ, value.text};
     return S_OK;
 }

@@ -20,6 +20,9 @@ namespace tarnel {
 // otherwise its block goes first, then the key is deleted if it has no
 // subkeys left and no NoRemove mark holds (a mark holds from its key to the
 // end of the block); "val" deletes the named value.
+//
+// A type letter is checked only where its value is set; items that set
+// nothing (Delete, unregister mode) skip their assignment unread.
 class RegistryScript {
 public:
     RegistryScript(std::string_view script, RegistryKey& root);

@@ -86,6 +86,8 @@ INSTANTIATE_TEST_SUITE_P(
                 "ROOT\\CLSID\\Other\nHKEY_CLASSES_ROOT\\TypeLib\nHKEY_CLASSES_ROOT\\TypeLib\\X\n"},
         ScriptCase{"DeleteRemovesAndSkipsTheRest", "HKCR { Delete A = s 'x' { New } B }", true,
                    "HKEY_CLASSES_ROOT\\A\\Old\n", S_OK, kCR + "HKEY_CLASSES_ROOT\\B\n"},
+        ScriptCase{"DeleteSkipsItsAssignmentUnread", "HKCR { Delete A = q 'x' B }", true,
+                   "HKEY_CLASSES_ROOT\\A\\Old\n", S_OK, kCR + "HKEY_CLASSES_ROOT\\B\n"},
         ScriptCase{"TypeLibIsNeverDeleted", "HKCR { DELETE TypeLib }", true,
                    "HKEY_CLASSES_ROOT\\TYPELIB\\X\n", S_OK,
                    kCR + "HKEY_CLASSES_ROOT\\TYPELIB\nHKEY_CLASSES_ROOT\\TYPELIB\\X\n"},
@@ -115,6 +117,8 @@ INSTANTIATE_TEST_SUITE_P(
                    kCR + "HKEY_CLASSES_ROOT\\A\n\t\"M\" = sz \"m\"\n"},
         ScriptCase{"MarksActAsPlainKeys", "HKCR { ForceRemove A Delete B = s 'x' }", false,
                    "HKEY_CLASSES_ROOT\\A\nHKEY_CLASSES_ROOT\\B\n", S_OK, kCR},
+        ScriptCase{"AssignmentsAreSkippedUnread", "HKCR { A = q 'x' }", false,
+                   "HKEY_CLASSES_ROOT\\A\n", S_OK, kCR},
         ScriptCase{"MissingRoot", "HKLM { A }", false, "", S_OK, ""}));
 
 INSTANTIATE_TEST_SUITE_P(
@@ -131,6 +135,8 @@ INSTANTIATE_TEST_SUITE_P(
                    DISP_E_EXCEPTION, kCR},
         ScriptCase{"BraceAsKeyName", "HKCR { { } }", true, "", DISP_E_EXCEPTION, kCR},
         ScriptCase{"UnknownType", "HKCR { A = x 'y' }", true, "", DISP_E_EXCEPTION, kCR},
+        ScriptCase{"ForceRemoveDeletesBeforeTheAssignmentFails", "HKCR { ForceRemove A = q 'x' }",
+                   true, "HKEY_CLASSES_ROOT\\A\\Old\n", DISP_E_EXCEPTION, kCR},
         ScriptCase{"OddBinary", "HKCR { A = b '123' }", true, "", E_FAIL, kCR},
         ScriptCase{"BadHexDigit", "HKCR { A { val V = b '0g' } }", true, "", E_FAIL, kCR},
         ScriptCase{"DwordNotANumber", "HKCR { A = d 'ten' }", true, "", DISP_E_TYPEMISMATCH, kCR},
@@ -150,7 +156,7 @@ INSTANTIATE_TEST_SUITE_P(
         ScriptCase{"RollbackSparesNoRemoveKeys", "HKCR { NoRemove CLSID { Mine = q 'x' } }", true,
                    "HKEY_CLASSES_ROOT\\CLSID\n", DISP_E_EXCEPTION,
                    kCR + "HKEY_CLASSES_ROOT\\CLSID\n"},
-        ScriptCase{"UnregisterStopsAtAnError", "HKCR { A B = q 'x' C }", false,
+        ScriptCase{"UnregisterStopsAtAnError", "HKCR { A 'B\\C' C }", false,
                    "HKEY_CLASSES_ROOT\\A\nHKEY_CLASSES_ROOT\\C\n", DISP_E_EXCEPTION,
                    kCR + "HKEY_CLASSES_ROOT\\C\n"}));
 
