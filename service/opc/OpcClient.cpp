@@ -5,6 +5,7 @@
 #include <new>
 
 #include "service/config/IniReadWriter.h"
+#include "service/host/Numeric.h"
 #include "service/host/ProgramModule.h"
 #include "service/opc/AutomationServer.h"
 #include "service/opc/OPCGroup.h"

@@ -7,14 +7,16 @@ namespace tarnel {
 
 namespace {
 
-// Equal values, counting two NaNs as equal so that a NaN is reported once.
+// Equal values: numbers by their value whatever their type (a client writes
+// singles into items the scenario set as doubles), two NaNs counting as equal so
+// that a NaN is reported once.
 bool SameValue(const Variant& a, const Variant& b) {
     if (a == b) return true;
     double dA = 0.0;
     double dB = 0.0;
     return !a.IsText() && !b.IsText() && !a.IsEmpty() && !b.IsEmpty() &&
-           SUCCEEDED(a.ToDouble(dA)) && SUCCEEDED(b.ToDouble(dB)) && std::isnan(dA) &&
-           std::isnan(dB);
+           SUCCEEDED(a.ToDouble(dA)) && SUCCEEDED(b.ToDouble(dB)) &&
+           (dA == dB || (std::isnan(dA) && std::isnan(dB)));
 }
 
 }  // namespace

@@ -5,8 +5,8 @@
 #include <cmath>
 
 #include "service/config/CsvReader.h"
+#include "service/host/Numeric.h"
 #include "service/host/ProgramModule.h"
-#include "service/opc/TextCase.h"
 
 namespace tarnel {
 
@@ -130,7 +130,9 @@ std::string ReadStep(const std::vector<std::string>& row, bool bWander, Scenario
 
 std::optional<SimulationScenario> SimulationScenario::Parse(const Rows& rows,
                                                             std::string& strError) {
-    if (rows.empty()) {
+    // A first line that reads as an instruction means the header was left out;
+    // skipping it as the header would lose that instruction unnoticed.
+    if (rows.empty() || SimulationScenario().ParseRow(rows[0]).empty()) {
         strError = "line 1: the header line is missing";
         return std::nullopt;
     }

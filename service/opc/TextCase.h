@@ -3,9 +3,8 @@
 
 namespace tarnel {
 
-// Names that the automation layer compares without regard to capitals: ProgIDs,
-// node names, item names.
-std::string LowerCase(const std::string& strText);
+// Names that the automation layer compares without regard to capitals: ProgIDs
+// and node names.
 bool SameText(const std::string& strA, const std::string& strB);
 
 }  // namespace tarnel

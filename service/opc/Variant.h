@@ -24,7 +24,6 @@ public:
 
     bool IsEmpty() const { return std::holds_alternative<std::monostate>(m_Value); }
     bool IsText() const { return std::holds_alternative<std::string>(m_Value); }
-    const Storage& Value() const { return m_Value; }
 
     // Conversions with the automation rules: empty is 0, true is -1, text is
     // parsed as a number. A value that does not fit or does not parse gives

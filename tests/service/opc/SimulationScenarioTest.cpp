@@ -98,10 +98,12 @@ TEST(SimulationScenarioTest, ReadsEveryAction) {
     EXPECT_EQ(scenario->Script("T1"), nullptr);
 }
 
-TEST(SimulationScenarioTest, EmptyFileHasNoHeader) {
-    std::string strError;
-    EXPECT_FALSE(SimulationScenario::Parse({}, strError));
-    EXPECT_EQ(strError, "line 1: the header line is missing");
+TEST(SimulationScenarioTest, FileWithoutHeaderIsRefused) {
+    for (const auto& rows : {SimulationScenario::Rows{}, {{"0", "P1", "value", "1"}}}) {
+        std::string strError;
+        EXPECT_FALSE(SimulationScenario::Parse(rows, strError));
+        EXPECT_EQ(strError, "line 1: the header line is missing");
+    }
 }
 
 // Rows of random tokens never break the parser: it accepts them or names a line.

@@ -201,6 +201,18 @@ TEST_F(SimulationTest, WritesAreStoredReportedAndJournaled) {
     EXPECT_THAT(lines[2], ::testing::EndsWith(",,-1,Refused"));
 }
 
+// A client writes singles; the same number in another type is no change.
+TEST_F(SimulationTest, SameNumberWrittenAsSingleIsNoChange) {
+    Start("0,S1,value,1\n");
+    Add({"S1"});
+    At(0.0);
+    std::int32_t nError = -1;
+    Write(m_ServerHandles(1), Variant(1.0f), nError);
+    EXPECT_THAT(At(1.0), IsEmpty());
+    Write(m_ServerHandles(1), Variant(2.0f), nError);
+    EXPECT_THAT(At(2.0), ElementsAre(Change{1, Variant(2.0f), 0xC0}));
+}
+
 TEST_F(SimulationTest, ShutdownIsRaisedOnceWithItsReason) {
     Start("10,,shutdown,\"Maintenance, back at 11:00\"\n");
     std::vector<std::string> reasons;
