@@ -104,7 +104,7 @@ void DataChangeOver1000Streams(benchmark::State& bench) {
                                        loop, SimulationServer::Settings{plant.Path()});
                                    return simulation;
                                }};
-    frmMain form({loop, service, window, AsioTimer::Factory(loop), std::cout, [](int) {}, CreateGas,
+    frmMain form({service, window, AsioTimer::Factory(loop), std::cout, [](int) {}, CreateGas,
                   [&] {
                       return std::make_unique<OpcClient>([&] {
                           return std::make_shared<AutomationServer>(std::vector{provider});

@@ -188,7 +188,9 @@ void frmMain::NTService1_Stop() {
         }
         LogMessage("Stopped");
     });
-    // Also without a group, the program ends two seconds later.
+    // Also without a group, the program ends two seconds later; a loading that
+    // has not begun by now never begins, so nothing connects after the stop.
+    tmrConnect->Enabled(false);
     tmrStop->Enabled(true);
 }
 

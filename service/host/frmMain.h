@@ -1,5 +1,4 @@
 #pragma once
-#include <asio/io_context.hpp>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -22,7 +21,6 @@ namespace tarnel {
 
 // What the window needs of its surroundings.
 struct FormPlatform {
-    asio::io_context& Loop;
     IServiceControl& NTService1;
     IStatusWindow& Window;
     TimerFactory Timers;
@@ -31,7 +29,7 @@ struct FormPlatform {
     // Ends the program with an exit status once the current handler returns.
     std::function<void(int nExitCode)> EndProgram;
     std::function<std::shared_ptr<IGas>(std::string& strError)> CreateGas;
-    // Makes the OPC client (its servers deliver their events on Loop).
+    // Makes the OPC client (its servers deliver their events on the event loop).
     std::function<std::unique_ptr<OpcClient>()> CreateOpcClient;
 };
 

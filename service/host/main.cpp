@@ -41,8 +41,8 @@ int main(int argc, char* argv[]) {
         loop.stop();
     };
     auto createOpcClient = [&loop] { return std::make_unique<OpcClient>(loop); };
-    frmMain form({loop, NTService1, window, AsioTimer::Factory(loop), std::cout, endProgram,
-                  CreateGas, createOpcClient});
+    frmMain form({NTService1, window, AsioTimer::Factory(loop), std::cout, endProgram, CreateGas,
+                  createOpcClient});
     form.Form_Load(strCommand);
 
     loop.run();

@@ -23,10 +23,9 @@ constexpr const char* kStreamsHeader = "Name,P,T,Z,Pc,Tc,Acentric,PUnit,TUnit,St
 class FormTest : public ::testing::Test {
 protected:
     void Make(std::function<std::shared_ptr<IGas>(std::string&)> createGas = CreateGas) {
-        form = std::make_unique<frmMain>(
-            FormPlatform{loop, service, window, timers.Factory(), messages,
-                         [this](int nCode) { exitCode = nCode; }, std::move(createGas),
-                         [this] { return std::make_unique<OpcClient>(loop); }});
+        form = std::make_unique<frmMain>(FormPlatform{
+            service, window, timers.Factory(), messages, [this](int nCode) { exitCode = nCode; },
+            std::move(createGas), [this] { return std::make_unique<OpcClient>(loop); }});
     }
     void Load(const std::string& strCommand = "-debug") {
         if (!form) Make();
@@ -222,6 +221,8 @@ TEST_F(FormTest, ServiceEventsSetTheStatusLineAndLog) {
 }
 
 TEST_F(FormTest, StopBeforeLoadingLogsTheFailureAndStillEnds) {
+    Ini("TagDef=Streams.csv\nOpcServer=Tarnel.Simulation\n");
+    Streams("NG,PT-1,TT-1,ZI-1,45.99,190.56,0.011,bar,deg C,ZS-1\n");
     Load();
     form->NTService1_Stop();
     EXPECT_EQ(form->Controls().txtStatus.Text, "Stopped");
@@ -229,6 +230,11 @@ TEST_F(FormTest, StopBeforeLoadingLogsTheFailureAndStillEnds) {
                                    "Stopped: [91] Object variable or With block variable not set"});
     ASSERT_TRUE(timers.Stop().Enabled());
     EXPECT_FALSE(exitCode);
+    // The start-up delay ending inside the two seconds loads nothing.
+    timers.Connect().Tick();
+    timers.Connect().Tick();
+    EXPECT_FALSE(timers.Watchdog().Enabled());
+    EXPECT_EQ(form->Client(), nullptr);
     timers.Stop().Tick();
     EXPECT_EQ(exitCode, 0);
 }
@@ -336,7 +342,7 @@ TEST_F(FormTest, OpcClientThatCannotBeCreatedEndsWithAReason) {
     Ini("StartupDelaySeconds=1\nTagDef=Streams.csv\n");
     Streams("P-101,P,T,Z,1,2,0.1,bar,K,S\n");
     form = std::make_unique<frmMain>(FormPlatform{
-        loop, service, window, timers.Factory(), messages, [this](int nCode) { exitCode = nCode; },
+        service, window, timers.Factory(), messages, [this](int nCode) { exitCode = nCode; },
         CreateGas, []() -> std::unique_ptr<OpcClient> { throw std::bad_alloc(); }});
     Load();
     LoadConfiguration();
