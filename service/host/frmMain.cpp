@@ -464,10 +464,12 @@ void frmMain::m_OpcClient_ServerShutdown(const std::string& Reason) {
 
 // ---- Status display ----------------------------------------------------------------
 
+bool frmMain::IsListPosition(std::int32_t nPosition) const {
+    return nPosition >= 0 && nPosition < static_cast<std::int32_t>(m_Controls.listCalcs.size());
+}
+
 void frmMain::listCalcs_Click(std::int32_t nPosition) {
-    if (nPosition < 0 || nPosition >= static_cast<std::int32_t>(m_Controls.listCalcs.size())) {
-        return;
-    }
+    if (!IsListPosition(nPosition)) return;
     ShowStreamDefinition(nPosition);
     ShowStreamValues();
     Publish();
@@ -479,9 +481,7 @@ void frmMain::chkCanClose_Click(bool bChecked) {
 }
 
 void frmMain::ShowStreamDefinition(std::int32_t nPosition) {
-    if (nPosition < 0 || nPosition >= static_cast<std::int32_t>(m_Controls.listCalcs.size())) {
-        return;
-    }
+    if (!IsListPosition(nPosition)) return;
     m_strSelected = m_Controls.listCalcs[static_cast<std::size_t>(nPosition)];
     const TarnelTag* stream = g_Streams.Item(m_strSelected);
     if (stream == nullptr) return;

@@ -83,7 +83,6 @@ public:
     const WindowControls& Controls() const { return m_Controls; }
     bool Visible() const { return m_bVisible; }
     const std::string& IniFile() const { return m_strIniFile; }
-    const std::string& ComputerName() const { return m_strComputerName; }
     std::int32_t StartupDelay() const { return m_nStartupDelay; }
     std::int32_t UpdateSeconds() const { return m_nUpdateSeconds; }
     std::int32_t DisplayCount() const { return m_nDisplayCount; }
@@ -98,6 +97,7 @@ private:
     void ReadVisible();
     void ShowWindow();
     void OnWindowAction(const WindowAction& action);
+    bool IsListPosition(std::int32_t nPosition) const;
     void ReadStartupDelay();
     std::string Profile(const std::string& strKey, const std::string& strDefault) const;
     bool CreateSharedObjects();

@@ -470,6 +470,8 @@ TEST_F(FormTest, StreamsLoadWithoutAServerAndTheFirstIsShown) {
     EXPECT_EQ(c.txtTcriteu.Text, "R");
     form->listCalcs_Click(7);
     EXPECT_EQ(c.listCalcsIndex, 1);
+    // A position without a list entry shows nothing, so it counts as no refresh.
+    EXPECT_EQ(form->DisplayCount(), 2);
 }
 
 TEST_F(FormTest, ClickOnTheVisibleListSuppressesTheNextRecalculation) {
