@@ -536,15 +536,19 @@ TEST_F(SimulatedFormTest, DataChangesRecalculateAndWriteBack) {
 TEST_F(SimulatedFormTest, TextValueStopsThatChangeAtItsStreamOnly) {
     Start(
         "0,PT-1,value,0\n0,TT-1,value,15\n0,PT-2,value,abc\n0,TT-2,value,15\n"
-        "2,PT-2,value,0\n",
+        "0,PT-3,value,0\n0,TT-3,value,15\n2,PT-2,value,0\n",
         "NG,PT-1,TT-1,ZI-1,45.99,190.56,0.011,bar,deg C,ZS-1\n"
-        "N2,PT-2,TT-2,ZI-2,33.9,126.2,0.037,bar,deg C,ZS-2\n");
+        "N2,PT-2,TT-2,ZI-2,33.9,126.2,0.037,bar,deg C,ZS-2\n"
+        "AR,PT-3,TT-3,ZI-3,48.6,150.7,0.0,bar,deg C,ZS-3\n");
     ASSERT_TRUE(RunUntil([&] { return Stream("NG").Status() == 1; }));
     EXPECT_EQ(Stream("N2").Status(), 0);
+    // The streams after the text wait for the next change too.
+    EXPECT_EQ(Stream("AR").Status(), 0);
     EXPECT_TRUE(
         LogHas("N2: value abc of item PT-2 cannot be taken as a float; streams from here on wait "
                "for the next data change"));
     ASSERT_TRUE(RunUntil([&] { return Stream("N2").Status() == 1; }));
+    EXPECT_EQ(Stream("AR").Status(), 1);
 }
 
 TEST_F(SimulatedFormTest, StopDisablesTheGroupAndCleansUpTwoSecondsLater) {
