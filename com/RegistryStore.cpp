@@ -8,9 +8,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
+#include "com/FileText.h"
 #include "com/RegistryFile.h"
 
 namespace tarnel {
@@ -29,17 +29,6 @@ std::string FileSignature(const std::string& path, bool& missing) {
     s << st.st_dev << ':' << st.st_ino << ':' << st.st_size << ':' << st.st_mtim.tv_sec << '.'
       << st.st_mtim.tv_nsec;
     return s.str();
-}
-
-bool ReadFile(const std::string& path, std::string& text) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream s;
-    s << in.rdbuf();
-    text = s.str();
-    return !in.bad();
 }
 
 bool WriteAll(int fd, const std::string& text) {
@@ -106,7 +95,7 @@ HRESULT RegistryStore::Refresh(bool force) {
     std::string text;
     if (missing) {
         m_Root = std::make_unique<RegistryKey>();
-    } else if (ReadFile(path, text)) {
+    } else if (ReadFileText(path, text)) {
         m_Root = RegistryFile::Parse(text);
     }
     m_LoadedPath = path;

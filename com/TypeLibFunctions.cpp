@@ -1,9 +1,8 @@
 #include "com/TypeLibFunctions.h"
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
+#include "com/FileText.h"
 #include "com/RegistryStore.h"
 #include "com/ResourceSection.h"
 #include "com/TypeLib.h"
@@ -40,15 +39,6 @@ const char* SysKindName(SYSKIND s) {
 
 RegistryValue Sz(std::string text) { return {REG_SZ, std::move(text)}; }
 
-bool ReadText(const std::string& path, std::string& text) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream s;
-    s << in.rdbuf();
-    text = s.str();
-    return !in.bad();
-}
-
 void SetDefault(RegistryKey* key, const std::string& text) {
     if (key != nullptr) key->SetValue("", Sz(text));
 }
@@ -78,7 +68,7 @@ HRESULT LoadTypeLib(const std::string& path, ITypeLib** pptlib) {
     if (pptlib == nullptr) return E_POINTER;
     *pptlib = nullptr;
     std::string text;
-    if (!ReadText(path, text)) return TYPE_E_CANTLOADLIBRARY;
+    if (!ReadFileText(path, text)) return TYPE_E_CANTLOADLIBRARY;
     if (IsModuleFile(text) && FAILED(LoadModuleResource(path, "TYPELIB", 1, text))) {
         return TYPE_E_CANTLOADLIBRARY;
     }
