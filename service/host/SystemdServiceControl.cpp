@@ -8,6 +8,10 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <string>
+#include <vector>
+
+#include "com/RegistryStore.h"
 
 extern char** environ;
 
@@ -45,10 +49,16 @@ SystemdServiceControl::SystemdServiceControl(asio::io_context& loop, std::string
       m_Unit(std::move(unit)) {}
 
 bool SystemdServiceControl::Install() {
-    const char* home = std::getenv("TARNEL_HOME");
-    const std::string text =
-        UnitFile::Text(m_strDisplayName, ExecutablePath(), home != nullptr ? home : "");
-    return m_Unit.Write(text) && ReloadSystemd();
+    // The service finds its program folder and the registry that holds its
+    // calculation component where the installer found them: a service started
+    // by systemd has no HOME, which the registry's default location uses.
+    std::vector<std::string> environment;
+    if (const char* home = std::getenv("TARNEL_HOME"); home != nullptr && *home != '\0') {
+        environment.push_back(std::string("TARNEL_HOME=") + home);
+    }
+    environment.push_back("TARNEL_REGISTRY=" + RegistryStore::Location());
+    return m_Unit.Write(UnitFile::Text(m_strDisplayName, ExecutablePath(), environment)) &&
+           ReloadSystemd();
 }
 
 bool SystemdServiceControl::Uninstall() { return m_Unit.Remove() && ReloadSystemd(); }

@@ -33,12 +33,12 @@ std::string UnitFile::DefaultFolder() {
 std::string UnitFile::Path() const { return m_strFolder + "/" + m_strServiceName + ".service"; }
 
 std::string UnitFile::Text(const std::string& strDisplayName, const std::string& strExecutable,
-                           const std::string& strHome) {
+                           const std::vector<std::string>& strEnvironment) {
     std::string text = "[Unit]\nDescription=" + strDisplayName +
                        "\nAfter=network-online.target\n\n"
                        "[Service]\nType=notify\nExecStart=" +
                        Quoted(strExecutable) + "\n";
-    if (!strHome.empty()) text += "Environment=" + Quoted("TARNEL_HOME=" + strHome) + "\n";
+    for (const auto& entry : strEnvironment) text += "Environment=" + Quoted(entry) + "\n";
     // The program ends two seconds after a stop request; leave it room.
     text += "TimeoutStopSec=30\n\n[Install]\nWantedBy=multi-user.target\n";
     return text;

@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 namespace tarnel {
 
@@ -13,10 +14,10 @@ public:
     static std::string DefaultFolder();
 
     std::string Path() const;
-    // The unit's text: a notify-type service that runs strExecutable, with
-    // TARNEL_HOME passed on when strHome is not empty.
+    // The unit's text: a notify-type service that runs strExecutable with the
+    // environment entries ("NAME=value") given.
     static std::string Text(const std::string& strDisplayName, const std::string& strExecutable,
-                            const std::string& strHome);
+                            const std::vector<std::string>& strEnvironment);
     // Replaces the file atomically; false when it cannot be written.
     bool Write(const std::string& strText) const;
     // False when there was no file to remove or it cannot be removed.

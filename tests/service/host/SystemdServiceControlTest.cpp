@@ -149,6 +149,8 @@ TEST_F(ServiceControlTest, InstallWritesTheUnitAndUninstallRemovesIt) {
     EXPECT_NE(text.find("Type=notify\n"), std::string::npos);
     EXPECT_NE(text.find("ExecStart=\"/"), std::string::npos);
     EXPECT_NE(text.find("Environment=\"TARNEL_HOME=" + home.Path() + "\"\n"), std::string::npos);
+    EXPECT_NE(text.find("Environment=\"TARNEL_REGISTRY=" + home.Path() + "/registry\"\n"),
+              std::string::npos);
     EXPECT_TRUE(control.Uninstall());
     EXPECT_FALSE(std::filesystem::exists(strUnit));
     EXPECT_FALSE(control.Uninstall());
@@ -163,7 +165,7 @@ TEST_F(ServiceControlTest, InstallIntoAMissingFolderFails) {
 
 TEST(UnitFileTest, PathsAreQuotedForSystemd) {
     const std::string text =
-        UnitFile::Text("Tarnel Service", "/opt/my \"tarnel\"/100%/TarnelSvc", "");
+        UnitFile::Text("Tarnel Service", "/opt/my \"tarnel\"/100%/TarnelSvc", {});
     EXPECT_NE(text.find("ExecStart=\"/opt/my \\\"tarnel\\\"/100%%/TarnelSvc\"\n"),
               std::string::npos);
     EXPECT_EQ(text.find("Environment="), std::string::npos);
