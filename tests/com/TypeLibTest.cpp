@@ -6,10 +6,13 @@
 #include "com/ComPtr.h"
 #include "com/RegistryStore.h"
 #include "com/TypeLibFunctions.h"
+#include "tests/com/Documentation.h"
 #include "tests/com/TempRegistry.h"
 
 namespace tarnel {
 namespace {
+
+using Docs = std::pair<std::string, std::string>;
 
 constexpr GUID kLibId = {
     0x11111111, 0x2222, 0x3333, {0x44, 0x44, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55}};
@@ -122,17 +125,8 @@ TEST_F(TypeLibTest, DescribesTheLibrary) {
     m_Lib->ReleaseTLibAttr(attr);
     EXPECT_EQ(m_Lib->GetTypeInfoCount(), 2u);
 
-    BSTR name = nullptr, doc = nullptr;
-    ASSERT_EQ(m_Lib->GetDocumentation(-1, &name, &doc, nullptr, nullptr), S_OK);
-    EXPECT_EQ(Utf8FromUtf16(name), "ProbeLib");
-    EXPECT_EQ(Utf8FromUtf16(doc), "Probe Library");
-    SysFreeString(name);
-    SysFreeString(doc);
-    ASSERT_EQ(m_Info->GetDocumentation(2, &name, &doc, nullptr, nullptr), S_OK);
-    EXPECT_EQ(Utf8FromUtf16(name), "Level");
-    EXPECT_EQ(Utf8FromUtf16(doc), "property Level");
-    SysFreeString(name);
-    SysFreeString(doc);
+    EXPECT_EQ(test::Documentation(m_Lib.Get(), -1), Docs("ProbeLib", "Probe Library"));
+    EXPECT_EQ(test::Documentation(m_Info.Get(), 2), Docs("Level", "property Level"));
 
     ComPtr<ITypeInfo> coclass, itf;
     ASSERT_EQ(m_Lib->GetTypeInfo(1, coclass.Put()), S_OK);

@@ -2,11 +2,14 @@
 
 #include "com/Bstr.h"
 #include "com/ITypeInfo.h"
+#include "tests/com/Documentation.h"
 #include "tests/com/TempRegistry.h"
 #include "tests/component/PellonarLibrary.h"
 
 namespace tarnel {
 namespace {
+
+using Docs = std::pair<std::string, std::string>;
 
 struct Property {
     const char* name;
@@ -127,12 +130,8 @@ TEST_F(DispatchErrorsTest, ServesTypeInformation) {
     EXPECT_EQ(count, 1u);
     ComPtr<ITypeInfo> info;
     ASSERT_EQ(m_Gas->GetTypeInfo(0, 0, info.Put()), S_OK);
-    BSTR name = nullptr, doc = nullptr;
-    ASSERT_EQ(info->GetDocumentation(-1, &name, &doc, nullptr, nullptr), S_OK);
-    EXPECT_EQ(Utf8FromUtf16(name), "IGas");
-    EXPECT_EQ(Utf8FromUtf16(doc), "IGas Interface");
-    SysFreeString(name);
-    SysFreeString(doc);
+    EXPECT_EQ(test::Documentation(info.Get(), -1), Docs("IGas", "IGas Interface"));
+    BSTR doc = nullptr;
     ASSERT_EQ(info->GetDocumentation(12, nullptr, &doc, nullptr, nullptr), S_OK);
     EXPECT_EQ(Utf8FromUtf16(doc), "property VapourVolume");
     SysFreeString(doc);

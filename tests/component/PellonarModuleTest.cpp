@@ -3,11 +3,14 @@
 #include "com/Bstr.h"
 #include "com/ResourceSection.h"
 #include "com/TypeLibFunctions.h"
+#include "tests/com/Documentation.h"
 #include "tests/com/TempRegistry.h"
 #include "tests/component/PellonarLibrary.h"
 
 namespace tarnel {
 namespace {
+
+using Docs = std::pair<std::string, std::string>;
 
 class PellonarModuleTest : public ::testing::Test {
 protected:
@@ -232,12 +235,7 @@ TEST_F(PellonarModuleTest, EmbedsTheTypeLibraryOfTheIdentityTable) {
     lib->ReleaseTLibAttr(attr);
     ComPtr<ITypeInfo> coclass;
     ASSERT_EQ(lib->GetTypeInfoOfGuid(CLSID_Gas, coclass.Put()), S_OK);
-    BSTR name = nullptr, doc = nullptr;
-    ASSERT_EQ(coclass->GetDocumentation(-1, &name, &doc, nullptr, nullptr), S_OK);
-    EXPECT_EQ(Utf8FromUtf16(name), "Gas");
-    EXPECT_EQ(Utf8FromUtf16(doc), "Gas Class");
-    SysFreeString(name);
-    SysFreeString(doc);
+    EXPECT_EQ(test::Documentation(coclass.Get(), -1), Docs("Gas", "Gas Class"));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "service/opc/OpcClient.h"
 #include "tests/service/opc/ProgramHomeTest.h"
+#include "tests/service/opc/SingleValue.h"
 
 namespace tarnel {
 namespace {
@@ -14,11 +15,7 @@ using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::EndsWith;
 
-float Single(const Variant& value) {
-    float rVal = 0.0f;
-    EXPECT_EQ(value.ToSingle(rVal), S_OK);
-    return rVal;
-}
+using test::Single;
 
 // The client on the built-in simulation server, driven by a real event loop
 // with a one-second group update period.

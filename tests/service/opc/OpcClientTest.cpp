@@ -6,6 +6,7 @@
 #include "service/opc/OpcClient.h"
 #include "tests/service/opc/FakeOPCLayer.h"
 #include "tests/service/opc/ProgramHomeTest.h"
+#include "tests/service/opc/SingleValue.h"
 
 namespace tarnel {
 namespace {
@@ -13,11 +14,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-float Single(const Variant& value) {
-    float rVal = 0.0f;
-    EXPECT_EQ(value.ToSingle(rVal), S_OK);
-    return rVal;
-}
+using test::Single;
 
 class OpcClientTest : public ProgramHomeTest {
 protected:
