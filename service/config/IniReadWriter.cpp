@@ -1,7 +1,11 @@
 #include "service/config/IniReadWriter.h"
 
+#include <cerrno>
+
 #include "service/config/IniFile.h"
 #include "service/config/TextFile.h"
+#include "service/host/ProgramModule.h"
+#include "service/host/WriteReport.h"
 
 namespace tarnel {
 
@@ -40,10 +44,17 @@ void IniReadWriter::WriteProfile(const std::string& Section, const std::string& 
     std::string text;
     // A file that exists but cannot be read must not be replaced by one holding
     // this key alone.
-    if (TextFile::Read(FileName, text) == TextFile::ReadResult::Failed) return;
+    if (TextFile::Read(FileName, text) == TextFile::ReadResult::Failed) {
+        WriteReport::Failed(FileName, errno, LogMessage);
+        return;
+    }
     IniFile file(text);
     file.SetValue(Section, Key, Value);
-    TextFile::Replace(FileName, file.Text());
+    if (TextFile::Replace(FileName, file.Text())) {
+        WriteReport::Written(FileName, LogMessage);
+    } else {
+        WriteReport::Failed(FileName, errno, LogMessage);
+    }
 }
 
 }  // namespace tarnel

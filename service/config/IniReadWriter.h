@@ -12,8 +12,8 @@ public:
                            const std::string& Default, const std::string& FileName) const;
 
     // Stores Value, creating the file, the section or the key as needed. The file
-    // is replaced atomically and keeps every other line; a failed write is silent
-    // and leaves the file as it was.
+    // is replaced atomically and keeps every other line; a failed write leaves
+    // the file as it was and is logged, once until the file is written again.
     void WriteProfile(const std::string& Section, const std::string& Key, const std::string& Value,
                       const std::string& FileName) const;
 };

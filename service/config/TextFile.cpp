@@ -18,6 +18,7 @@ bool WriteAll(FileSystem& fs, int fd, const std::string& strContents) {
     size_t done = 0;
     while (done < strContents.size()) {
         const ssize_t n = fs.Write(fd, strContents.data() + done, strContents.size() - done);
+        if (n == 0) errno = ENOSPC;
         if (n <= 0) return false;
         done += static_cast<size_t>(n);
     }
@@ -71,9 +72,14 @@ bool TextFile::Replace(const std::string& strPath, const std::string& strContent
     const std::string temporary = TemporaryName(target);
     const int fd = fs.Open(temporary, O_WRONLY | O_CREAT | O_EXCL, ModeFor(target));
     if (fd < 0) return false;
-    const bool written = WriteAll(fs, fd, strContents) && fs.Fsync(fd) == 0;
-    if (fs.Close(fd) == 0 && written && fs.Rename(temporary, target) == 0) return true;
+    const bool bWritten = WriteAll(fs, fd, strContents) && fs.Fsync(fd) == 0;
+    const int nWriteError = errno;
+    const bool bClosed = fs.Close(fd) == 0;
+    if (!bWritten) errno = nWriteError;
+    if (bWritten && bClosed && fs.Rename(temporary, target) == 0) return true;
+    const int nError = errno;
     fs.Unlink(temporary);
+    errno = nError;
     return false;
 }
 

@@ -15,7 +15,8 @@ public:
     // Replaces the file with strContents atomically: the text goes to a temporary
     // file beside it, which is flushed to disk and then renamed over the original.
     // A crash at any point leaves either the old file or the new one, never a
-    // truncated one. Returns false, and leaves the original untouched, on failure.
+    // truncated one. Returns false with errno set, and leaves the original
+    // untouched, on failure.
     static bool Replace(const std::string& strPath, const std::string& strContents);
 };
 

@@ -51,6 +51,18 @@ int FileSystem::Rename(const std::string& strFrom, const std::string& strTo) {
 
 int FileSystem::Unlink(const std::string& strPath) { return ::unlink(strPath.c_str()); }
 
+off_t FileSystem::Lseek(int nFd, off_t nOffset, int nWhence) {
+    return ::lseek(nFd, nOffset, nWhence);
+}
+
+int FileSystem::Ftruncate(int nFd, off_t nLength) {
+    int n;
+    do {
+        n = ::ftruncate(nFd, nLength);
+    } while (n < 0 && errno == EINTR);
+    return n;
+}
+
 FileSystem& FileSystem::Current() { return *g_CurrentFileSystem.load(); }
 
 FileSystem* FileSystem::Replace(FileSystem* pFileSystem) {

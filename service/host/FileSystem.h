@@ -6,7 +6,7 @@
 namespace tarnel {
 
 // The one seam between the program's file access and the operating system.
-// The log and the INI files go through the current instance, so tests can replace
+// Every file the service writes goes through the current instance, so tests can replace
 // it to produce failures a real disk will not produce on demand (full disk, no
 // permission). The methods follow POSIX: -1 with errno set on failure.
 class FileSystem {
@@ -20,6 +20,8 @@ public:
     virtual int Close(int nFd);
     virtual int Rename(const std::string& strFrom, const std::string& strTo);
     virtual int Unlink(const std::string& strPath);
+    virtual off_t Lseek(int nFd, off_t nOffset, int nWhence);
+    virtual int Ftruncate(int nFd, off_t nLength);
 
     static FileSystem& Current();
     // Makes pFileSystem current (nullptr restores the real one); returns the previous one.

@@ -9,7 +9,7 @@
 #include <ctime>
 #include <filesystem>
 
-#include "service/host/FileSystem.h"
+#include "service/host/AppendFile.h"
 
 namespace tarnel {
 
@@ -63,15 +63,9 @@ std::string ProgramFolder() {
 }
 
 void LogMessage(const std::string& strMessage) {
-    const std::string entry = Timestamp() + OneLine(strMessage) + '\n';
-    FileSystem& fs = FileSystem::Current();
-    const int fd =
-        fs.Open(ProgramFolder() + "/" + kLogFileName, O_WRONLY | O_CREAT | O_APPEND, 0666);
-    if (fd < 0) return;
-    // One write per entry on an O_APPEND descriptor: another process appending to
-    // the same log can never land inside this line.
-    (void)fs.Write(fd, entry.data(), entry.size());
-    fs.Close(fd);
+    // Opened afresh for every entry, so a deleted or moved log is re-created.
+    AppendFile(ProgramFolder() + "/" + kLogFileName, "", false, WriteReport::ToStandardError)
+        .Append(Timestamp() + OneLine(strMessage) + '\n');
 }
 
 bool FileExists(const std::string& strPath) {

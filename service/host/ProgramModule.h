@@ -9,7 +9,9 @@ std::string ProgramFolder();
 
 // Appends one time-stamped line to TarnelService.log in the program's folder.
 // A CR or LF inside the message is written as \r or \n, so an entry is always
-// one line. Never reports a failure: a line that cannot be written is lost.
+// one line. An entry is written whole or not at all; one that cannot be
+// written is lost, and the caller never learns of it: the failing log is told
+// once on standard error, and once more when it is written again.
 void LogMessage(const std::string& strMessage);
 
 // True when the file at strPath can be opened for reading; false for a folder.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "com/RegistryStore.h"
+#include "service/host/StopRequest.h"
 
 extern char** environ;
 
@@ -39,6 +40,31 @@ bool ReloadSystemd() {
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+// The event loop's own handler of each stop signal, to which ours hands it on.
+struct sigaction g_LoopHandlers[NSIG];
+
+void RaiseStopAndHandOn(int nSignal) {
+    StopRequest::Raise();
+    g_LoopHandlers[nSignal].sa_handler(nSignal);
+}
+
+// A stop signal's event waits on the loop behind whatever handler is running;
+// a flag raised in the signal handler itself tells long work to end early.
+// The loop's handler (a plain one, installed when the signal was added) still
+// gets every signal.
+void RaiseStopRequestFirst(int nSignal) {
+    struct sigaction current {};
+    if (sigaction(nSignal, nullptr, &current) != 0 || current.sa_handler == RaiseStopAndHandOn ||
+        (current.sa_flags & SA_SIGINFO) != 0 || current.sa_handler == SIG_DFL ||
+        current.sa_handler == SIG_IGN) {
+        return;
+    }
+    g_LoopHandlers[nSignal] = current;
+    struct sigaction ours = current;
+    ours.sa_handler = RaiseStopAndHandOn;
+    sigaction(nSignal, &ours, nullptr);
+}
+
 }  // namespace
 
 SystemdServiceControl::SystemdServiceControl(asio::io_context& loop, std::string strDisplayName,
@@ -47,6 +73,8 @@ SystemdServiceControl::SystemdServiceControl(asio::io_context& loop, std::string
       m_Signals(loop),
       m_strDisplayName(std::move(strDisplayName)),
       m_Unit(std::move(unit)) {}
+
+SystemdServiceControl::~SystemdServiceControl() { StopRequest::Clear(); }
 
 bool SystemdServiceControl::Install() {
     // The service finds its program folder and the registry that holds its
@@ -66,6 +94,7 @@ bool SystemdServiceControl::Uninstall() { return m_Unit.Remove() && ReloadSystem
 void SystemdServiceControl::StartService() {
     for (int nSignal : {SIGTERM, SIGINT, SIGUSR1, SIGUSR2}) m_Signals.add(nSignal);
     for (int nSignal = SIGRTMIN; nSignal <= SIGRTMAX; ++nSignal) m_Signals.add(nSignal);
+    for (int nSignal : {SIGTERM, SIGINT}) RaiseStopRequestFirst(nSignal);
     WaitForSignal();
     // The service manager answers with the start event once the window has loaded.
     asio::post(m_Loop, [this] {

@@ -10,13 +10,18 @@ namespace tarnel {
 // The service control on Linux. Install and uninstall write and remove the
 // systemd unit; once started, the service events come from signals delivered
 // on the event loop: SIGTERM and SIGINT stop, SIGUSR1 pauses, SIGUSR2
-// continues, SIGRTMIN+n is the control code 128+n. Readiness and state go to
+// continues, SIGRTMIN+n is the control code 128+n. A stop signal also raises
+// the StopRequest at once, so that long work gives way to the stop event.
+// Readiness and state go to
 // systemd through sd_notify (nothing happens outside systemd or in debug mode).
 class SystemdServiceControl : public IServiceControl {
 public:
     static constexpr std::int32_t kFirstUserControl = 128;
 
     SystemdServiceControl(asio::io_context& loop, std::string strDisplayName, UnitFile unit);
+    ~SystemdServiceControl() override;
+    SystemdServiceControl(const SystemdServiceControl&) = delete;
+    SystemdServiceControl& operator=(const SystemdServiceControl&) = delete;
 
     std::string DisplayName() const override { return m_strDisplayName; }
     // A systemd service has no desktop to interact with; the flag changes nothing.

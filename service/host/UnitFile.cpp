@@ -1,8 +1,11 @@
 #include "service/host/UnitFile.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
+
+#include "service/config/TextFile.h"
+#include "service/host/WriteReport.h"
 
 namespace tarnel {
 
@@ -45,22 +48,12 @@ std::string UnitFile::Text(const std::string& strDisplayName, const std::string&
 }
 
 bool UnitFile::Write(const std::string& strText) const {
-    const std::string tmp = Path() + ".tmp";
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        out << strText;
-        out.flush();
-        if (!out) {
-            std::error_code ec;
-            std::filesystem::remove(tmp, ec);
-            return false;
-        }
+    if (!TextFile::Replace(Path(), strText)) {
+        WriteReport::Failed(Path(), errno, WriteReport::ToStandardError);
+        return false;
     }
-    std::error_code ec;
-    std::filesystem::rename(tmp, Path(), ec);
-    if (!ec) return true;
-    std::filesystem::remove(tmp, ec);
-    return false;
+    WriteReport::Written(Path(), WriteReport::ToStandardError);
+    return true;
 }
 
 bool UnitFile::Remove() const {

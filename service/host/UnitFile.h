@@ -18,7 +18,8 @@ public:
     // environment entries ("NAME=value") given.
     static std::string Text(const std::string& strDisplayName, const std::string& strExecutable,
                             const std::vector<std::string>& strEnvironment);
-    // Replaces the file atomically; false when it cannot be written.
+    // Replaces the file atomically; false, and the reason on standard error,
+    // when it cannot be written (an existing unit then stays as it was).
     bool Write(const std::string& strText) const;
     // False when there was no file to remove or it cannot be removed.
     bool Remove() const;

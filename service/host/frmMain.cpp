@@ -9,6 +9,7 @@
 #include "service/host/HostError.h"
 #include "service/host/Numeric.h"
 #include "service/host/ProgramModule.h"
+#include "service/host/StopRequest.h"
 #include "service/host/StreamDefinition.h"
 
 namespace tarnel {
@@ -267,7 +268,10 @@ void frmMain::tmrConnect_Timer() {
 
 void frmMain::tmrWatchdog_Timer() {
     if (m_nDisplayCount == 0) {
-        for (const auto& stream : g_Streams) stream->CalculateZ();
+        for (const auto& stream : g_Streams) {
+            if (StopRequest::Raised()) return;
+            stream->CalculateZ();
+        }
         if (m_bVisible) ShowStreamValues();
     }
     m_nDisplayCount = 0;
@@ -331,7 +335,8 @@ void frmMain::LoadConfiguration() {
     }
 
     if (!CreateSharedObjects()) return;
-    LoadStreams(strTagDef);
+    // A stop broke the loading off: its event, waiting on the loop, ends the program.
+    if (!LoadStreams(strTagDef) && StopRequest::Raised()) return;
     if (m_nStreams < 1) {
         EndForConfiguration(m_strLoadFailure);
         return;
@@ -383,6 +388,11 @@ bool frmMain::LoadStreams(const std::string& strFile) {
     std::int32_t nAccepted = 0;
     try {
         while (csv.ReadLine()) {
+            if (StopRequest::Raised()) {
+                LogMessage("Loading of " + strPath + " broken off at line " +
+                           std::to_string(csv.Row()) + " by a stop request");
+                return false;
+            }
             ReadStreamLine([&csv](std::int32_t i) { return csv.Field(i); }, nAccepted);
         }
     } catch (const HostError& e) {
@@ -422,6 +432,8 @@ void frmMain::SubscribeItems() {
 
 void frmMain::m_OpcClient_DataChange() {
     for (const auto& stream : g_Streams) {
+        // A stop lets the rest go: the program ends two seconds later anyway.
+        if (StopRequest::Raised()) return;
         // A value that is no number ends this change's handling here; the
         // next change starts again with the first stream.
         if (!UpdateInputs(*stream)) return;

@@ -3,8 +3,6 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
-#include <filesystem>
-#include <fstream>
 
 #include "service/host/ProgramModule.h"
 
@@ -28,33 +26,26 @@ std::string Now() {
     return text;
 }
 
-// A field that holds a comma or a quote goes in quotes, so the line still splits right.
+// One CSV field as the standard has it: quoted, with its quotes doubled, when it
+// holds a comma, a quote or a line break.
 std::string CsvField(const std::string& strText) {
-    return strText.find_first_of(",\"") == std::string::npos ? strText : "\"" + strText + "\"";
+    if (strText.find_first_of(",\"\r\n") == std::string::npos) return strText;
+    std::string field = "\"";
+    for (const char c : strText) {
+        if (c == '"') field += '"';
+        field += c;
+    }
+    return field + '"';
 }
 
 }  // namespace
 
-SimulationJournal::SimulationJournal(std::string strFile) : m_strFile(std::move(strFile)) {}
+SimulationJournal::SimulationJournal(std::string strFile)
+    : m_File(std::move(strFile), "Time,Item,Value,Result\n", true, LogMessage) {}
 
 void SimulationJournal::Append(const std::string& strItem, const Variant& value, bool bAccepted) {
-    if (!m_Out.is_open()) {
-        std::error_code ec;
-        const bool bNew = !std::filesystem::exists(m_strFile, ec) ||
-                          std::filesystem::file_size(m_strFile, ec) == 0;
-        m_Out.open(m_strFile, std::ios::app | std::ios::binary);
-        if (bNew) m_Out << "Time,Item,Value,Result\n";
-    }
-    m_Out << Now() << ',' << CsvField(strItem) << ',' << CsvField(value.ToText()) << ','
-          << (bAccepted ? "OK" : "Refused") << '\n';
-    m_Out.flush();
-    if (m_Out) return;
-    // Try the file afresh next time.
-    m_Out.close();
-    m_Out.clear();
-    if (m_bFailureLogged) return;
-    m_bFailureLogged = true;
-    LogMessage("Simulation: cannot write to " + m_strFile);
+    m_File.Append(Now() + ',' + CsvField(strItem) + ',' + CsvField(value.ToText()) + ',' +
+                  (bAccepted ? "OK" : "Refused") + '\n');
 }
 
 }  // namespace tarnel

@@ -7,10 +7,13 @@
 #include "service/config/CsvReader.h"
 #include "service/host/Numeric.h"
 #include "service/host/ProgramModule.h"
+#include "service/host/StopRequest.h"
 
 namespace tarnel {
 
 namespace {
+
+constexpr const char* kNoHeader = "line 1: the header line is missing";
 
 enum Column { kSeconds, kItem, kAction, kValue, kQuality, kLow, kHigh, kStep, kSeed, kColumns };
 
@@ -130,29 +133,42 @@ std::string ReadStep(const std::vector<std::string>& row, bool bWander, Scenario
 
 std::optional<SimulationScenario> SimulationScenario::Parse(const Rows& rows,
                                                             std::string& strError) {
-    // A first line that reads as an instruction means the header was left out;
-    // skipping it as the header would lose that instruction unnoticed.
-    if (rows.empty() || SimulationScenario().ParseRow(rows[0]).empty()) {
-        strError = "line 1: the header line is missing";
+    if (rows.empty()) {
+        strError = kNoHeader;
         return std::nullopt;
     }
     SimulationScenario scenario;
-    for (std::size_t i = 1; i < rows.size(); ++i) {
-        const auto& row = rows[i];
-        if (std::all_of(row.begin(), row.end(), [](const std::string& f) { return f.empty(); })) {
-            continue;
-        }
-        if (auto strRowError = scenario.ParseRow(row); !strRowError.empty()) {
-            strError = "line " + std::to_string(i + 1) + ": " + strRowError;
-            return std::nullopt;
-        }
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        strError = scenario.AddRow(i + 1, rows[i]);
+        if (!strError.empty()) return std::nullopt;
     }
-    const auto byTime = [](const auto& a, const auto& b) { return a.dSeconds < b.dSeconds; };
-    for (auto& [strItem, script] : scenario.m_Items) {
-        std::stable_sort(script.steps.begin(), script.steps.end(), byTime);
-    }
-    std::stable_sort(scenario.m_Shutdowns.begin(), scenario.m_Shutdowns.end(), byTime);
+    scenario.PutInTimeOrder();
     return scenario;
+}
+
+std::string SimulationScenario::AddRow(std::size_t nLine, const std::vector<std::string>& row) {
+    // A first line that reads as an instruction means the header was left out;
+    // skipping it as the header would lose that instruction unnoticed.
+    if (nLine == 1) {
+        return SimulationScenario().ParseRow(row).empty() ? kNoHeader : "";
+    }
+    if (std::all_of(row.begin(), row.end(), [](const std::string& f) { return f.empty(); })) {
+        return {};
+    }
+    const std::string strError = ParseRow(row);
+    return strError.empty() ? strError : "line " + std::to_string(nLine) + ": " + strError;
+}
+
+// Scenarios are mostly written in time order; sorting is needed only where not.
+void SimulationScenario::PutInTimeOrder() {
+    const auto byTime = [](const auto& a, const auto& b) { return a.dSeconds < b.dSeconds; };
+    const auto order = [&](auto& steps) {
+        if (!std::is_sorted(steps.begin(), steps.end(), byTime)) {
+            std::stable_sort(steps.begin(), steps.end(), byTime);
+        }
+    };
+    for (auto& [strItem, script] : m_Items) order(script.steps);
+    order(m_Shutdowns);
 }
 
 std::string SimulationScenario::ParseRow(const std::vector<std::string>& row) {
@@ -195,17 +211,29 @@ SimulationScenario SimulationScenario::Load(const std::string& strFile) {
     reader.FileName(strFile);
     reader.MaxCols(kColumns);
     reader.OpenCSV();
-    Rows rows;
-    while (reader.ReadLine()) {
-        auto& row = rows.emplace_back();
-        for (int i = 0; i < kColumns; ++i) row.push_back(reader.Field(i));
-    }
+    // Parsed line by line: a scenario of millions of lines is never held as text.
+    SimulationScenario scenario;
+    std::vector<std::string> row(kColumns);
+    std::size_t nLine = 0;
     std::string strError;
-    if (!reader.EndOfFile()) {
+    while (strError.empty() && reader.ReadLine()) {
+        ++nLine;
+        if (StopRequest::Raised()) {
+            strError = "broken off at line " + std::to_string(nLine) + " by a stop request";
+            break;
+        }
+        for (int i = 0; i < kColumns; ++i) row[static_cast<std::size_t>(i)] = reader.Field(i);
+        strError = scenario.AddRow(nLine, row);
+    }
+    if (strError.empty() && !reader.EndOfFile()) {
         // The reader stops without reaching the end only on a line it cannot split.
-        strError = "line " + std::to_string(rows.size() + 1) + ": cannot be read (unclosed quote?)";
-    } else if (auto scenario = Parse(rows, strError)) {
-        return std::move(*scenario);
+        strError = "line " + std::to_string(nLine + 1) + ": cannot be read (unclosed quote?)";
+    } else if (strError.empty() && nLine == 0) {
+        strError = kNoHeader;
+    }
+    if (strError.empty()) {
+        scenario.PutInTimeOrder();
+        return scenario;
     }
     LogMessage("Simulation: scenario file " + strFile + " " + strError + strNoValues);
     return {};

@@ -56,7 +56,8 @@ public:
     // scenario: the result is empty and strError names the line and the fault.
     static std::optional<SimulationScenario> Parse(const Rows& rows, std::string& strError);
     // Reads and parses strFile; a missing or malformed file is logged and gives
-    // a scenario without scripted values.
+    // a scenario without scripted values, and so does a stop request that
+    // arrives while it is read.
     static SimulationScenario Load(const std::string& strFile);
 
     // The script of an item (names compared without regard to capitals), or null.
@@ -65,6 +66,9 @@ public:
     const std::vector<ScenarioShutdown>& Shutdowns() const { return m_Shutdowns; }
 
 private:
+    // Line nLine (from 1, the header) of the file; the error text names the line.
+    std::string AddRow(std::size_t nLine, const std::vector<std::string>& row);
+    void PutInTimeOrder();
     std::string ParseRow(const std::vector<std::string>& row);
     ItemScript& ScriptOf(const std::string& strItem);
 
