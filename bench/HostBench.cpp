@@ -2,7 +2,8 @@
 // from the server. One data change runs through the simulation server, the
 // real OpcClient and the window object: every stream recalculated, Z and
 // status written back. A second benchmark measures the resident memory of
-// TarnelSvc itself running those streams.
+// TarnelSvc itself running those streams. A third loads the configuration of
+// 10,000 and 100,000 streams, to show that loading grows linearly.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -38,17 +39,19 @@ const char* const kInputs[] = {"PT-", "TT-", "PC-", "TC-", "AF-"};
 // A scratch program folder with the configuration of 1,000 streams.
 class PlantFolder {
 public:
-    PlantFolder() {
+    // With bScenario, the simulation gives every input a value.
+    explicit PlantFolder(int nStreams = kStreams, bool bScenario = true) {
         char pattern[] = "/tmp/tarnel-host-bench-XXXXXX";
         m_strPath = mkdtemp(pattern);
         std::ofstream(m_strPath + "/TarnelSvc.ini")
             << "[Tarnel Service]\nStartupDelaySeconds=1\nTagDef=Streams.csv\n"
                "OpcServer=Tarnel.Simulation\n";
         std::ofstream streams(m_strPath + "/Streams.csv");
-        std::ofstream scenario(m_strPath + "/Simulation.csv");
+        std::ofstream scenario;
+        if (bScenario) scenario.open(m_strPath + "/Simulation.csv");
         streams << "Name,P,T,Z,Pc,Tc,Acentric,PUnit,TUnit,Status,Description\n";
         scenario << "Seconds,Item,Action,Value\n";
-        for (int i = 0; i < kStreams; ++i) {
+        for (int i = 0; i < nStreams; ++i) {
             const std::string n = std::to_string(i);
             streams << "S-" << n << ",PT-" << n << ",TT-" << n << ",ZI-" << n << ",PC-" << n
                     << ",TC-" << n << ",AF-" << n << ",barg,deg C,ZS-" << n << "\n";
@@ -92,26 +95,40 @@ public:
     void Publish(std::shared_ptr<const WindowSnapshot>) override {}
 };
 
+// The window object of a plant folder, started, on the simulation server.
+struct PlantForm {
+    explicit PlantForm(const PlantFolder& plant)
+        : m_Provider{SimulationServer::kProgID,
+                     [this, strFolder = plant.Path()]() -> std::shared_ptr<OPCServer> {
+                         simulation = std::make_shared<SimulationServer>(
+                             m_Loop, SimulationServer::Settings{strFolder});
+                         return simulation;
+                     }},
+          form({m_Service, m_Window, AsioTimer::Factory(m_Loop), std::cout, [](int) {}, CreateGas,
+                [this] {
+                    return std::make_unique<OpcClient>([this] {
+                        return std::make_shared<AutomationServer>(std::vector{m_Provider});
+                    });
+                }}) {
+        setenv("TARNEL_HOME", plant.Path().c_str(), 1);
+        form.Form_Load("-debug");
+    }
+    ~PlantForm() { unsetenv("TARNEL_HOME"); }
+
+    asio::io_context m_Loop;
+    NoServiceControl m_Service;
+    NoWindow m_Window;
+    const OPCProvider m_Provider;
+    std::shared_ptr<SimulationServer> simulation;
+    frmMain form;
+};
+
 void DataChangeOver1000Streams(benchmark::State& bench) {
     PlantFolder plant;
-    setenv("TARNEL_HOME", plant.Path().c_str(), 1);
-    asio::io_context loop;
-    NoServiceControl service;
-    NoWindow window;
-    std::shared_ptr<SimulationServer> simulation;
-    const OPCProvider provider{SimulationServer::kProgID, [&]() -> std::shared_ptr<OPCServer> {
-                                   simulation = std::make_shared<SimulationServer>(
-                                       loop, SimulationServer::Settings{plant.Path()});
-                                   return simulation;
-                               }};
-    frmMain form({service, window, AsioTimer::Factory(loop), std::cout, [](int) {}, CreateGas,
-                  [&] {
-                      return std::make_unique<OpcClient>([&] {
-                          return std::make_shared<AutomationServer>(std::vector{provider});
-                      });
-                  }});
-    form.Form_Load("-debug");
+    PlantForm loaded(plant);
+    frmMain& form = loaded.form;
     form.LoadConfiguration();
+    const auto& simulation = loaded.simulation;
     const auto group = simulation->Groups()->Find("Group1");
     std::shared_ptr<OPCItems> collection;
     group->get_OPCItems(collection);
@@ -134,10 +151,37 @@ void DataChangeOver1000Streams(benchmark::State& bench) {
         bench.SkipWithError("the change did not reach the last stream");
     }
     bench.SetItemsProcessed(bench.iterations() * kStreams);
-    unsetenv("TARNEL_HOME");
 }
 
 BENCHMARK(DataChangeOver1000Streams)->Unit(benchmark::kMillisecond);
+
+// The whole configuration loading: the INI keys, the connection, the stream
+// file and the subscription of every item (five inputs and two outputs a stream).
+void LoadConfigurationOfStreams(benchmark::State& bench) {
+    const auto nStreams = static_cast<int>(bench.range(0));
+    const PlantFolder plant(nStreams, false);
+    for (auto _ : bench) {
+        bench.PauseTiming();
+        auto loaded = std::make_unique<PlantForm>(plant);
+        bench.ResumeTiming();
+        loaded->form.LoadConfiguration();
+        bench.PauseTiming();
+        if (loaded->form.StreamCount() != nStreams ||
+            loaded->form.Items().Count() != 7 * nStreams) {
+            bench.SkipWithError("not every stream was loaded");
+        }
+        loaded.reset();
+        bench.ResumeTiming();
+    }
+    bench.SetComplexityN(nStreams);
+    bench.SetItemsProcessed(bench.iterations() * nStreams);
+}
+
+BENCHMARK(LoadConfigurationOfStreams)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Complexity(benchmark::oN)
+    ->Unit(benchmark::kMillisecond);
 
 // Resident memory (VmRSS) of a process, in MB.
 double ResidentMegabytes(pid_t pid) {

@@ -1,13 +1,17 @@
 // One data change of 1,000 items: the simulation group finds the changed items
 // and raises DataChange, and OpcClient stores values and qualities in its tables.
+// And the reading of a simulation scenario of 100,000 and 1,000,000 lines, to
+// show that it grows linearly.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
 #include <asio/io_context.hpp>
 #include <filesystem>
+#include <fstream>
 
 #include "service/opc/AutomationServer.h"
 #include "service/opc/OpcClient.h"
+#include "service/opc/SimulationScenario.h"
 #include "service/opc/SimulationServer.h"
 
 namespace tarnel {
@@ -60,6 +64,39 @@ void DataChangeThroughClient(benchmark::State& bench) {
 }
 
 BENCHMARK(DataChangeThroughClient)->Unit(benchmark::kMicrosecond);
+
+// 1,000 items with a value step each second, in time order as scenarios are written.
+void LoadScenario(benchmark::State& bench) {
+    const auto nLines = bench.range(0);
+    char folder[] = "/tmp/tarnel-bench-XXXXXX";
+    if (mkdtemp(folder) == nullptr) {
+        bench.SkipWithError("no scratch folder");
+        return;
+    }
+    setenv("TARNEL_HOME", folder, 1);
+    const std::string strFile = std::string(folder) + "/Simulation.csv";
+    {
+        std::ofstream scenario(strFile);
+        scenario << "Seconds,Item,Action,Value,Quality\n";
+        for (std::int64_t i = 0; i < nLines; ++i) {
+            scenario << i / 1000 << ",FT-" << i % 1000 << ",value," << i << ",192\n";
+        }
+    }
+    for (auto _ : bench) {
+        const SimulationScenario scenario = SimulationScenario::Load(strFile);
+        if (scenario.Script("FT-999") == nullptr) bench.SkipWithError("the scenario was refused");
+    }
+    bench.SetComplexityN(nLines);
+    bench.SetItemsProcessed(bench.iterations() * nLines);
+    unsetenv("TARNEL_HOME");
+    std::filesystem::remove_all(folder);
+}
+
+BENCHMARK(LoadScenario)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Complexity(benchmark::oN)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace tarnel

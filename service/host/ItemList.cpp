@@ -4,7 +4,7 @@ namespace tarnel {
 
 std::int32_t ItemList::RegisterItem(const std::string& strName) {
     const auto nNext = Count();
-    const auto [it, bAdded] = m_Index.emplace(strName, nNext);
+    const auto [it, bAdded] = m_Index.try_emplace(strName, nNext);
     if (!bAdded) return it->second;
     if (nNext > g_nItemCapacity) g_nItemCapacity += 10;
     m_strItems.push_back(strName);

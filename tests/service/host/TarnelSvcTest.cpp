@@ -68,6 +68,15 @@ public:
         pollfd pfd{m_PidFd, POLLIN, 0};
         return poll(&pfd, 1, 0) == 0;
     }
+    // True while the process holds the file open (it is reading it).
+    bool HasOpen(const std::string& strPath) const {
+        std::error_code ec;
+        for (const auto& fd :
+             std::filesystem::directory_iterator("/proc/" + std::to_string(m_Pid) + "/fd", ec)) {
+            if (std::filesystem::read_symlink(fd.path(), ec) == strPath) return true;
+        }
+        return false;
+    }
 
 private:
     pid_t m_Pid = -1;
@@ -281,6 +290,100 @@ TEST_F(TarnelSvcTest, StatusPortInUseIsLoggedAndTheServiceGoesOn) {
         Logged("Status page not started on 127.0.0.1:" + strPort + ": Address already in use"));
     close(fd);
 }
+
+// A large configuration: a stop signal is honoured while it is still being
+// read, and while every data change writes back hundreds of thousands of items.
+struct LargeCase {
+    const char* name;
+    std::function<void(std::string& strStreams, std::string& strScenario)> make;
+    // Sends the signal once this holds: the work it is to break into is under way.
+    std::function<bool(Service&, const test::TempHome&)> busy;
+    // Logged when the loading was broken off; empty for the write flood.
+    std::function<std::string(const test::TempHome&)> brokenOff;
+};
+
+void PrintTo(const LargeCase& c, std::ostream* os) { *os << c.name; }
+
+constexpr int kLargeStreams = 100000;
+
+std::string StreamLine(int i, const std::string& strP, const std::string& strT) {
+    const std::string n = std::to_string(i);
+    return "S-" + n + "," + strP + "," + strT + ",ZI-" + n + ",45.99,190.56,0.011,bar,deg C,ZS-" +
+           n + "\n";
+}
+
+const LargeCase kLargeCases[] = {
+    {"StreamLoading",
+     [](std::string& strStreams, std::string&) {
+         for (int i = 0; i < kLargeStreams; ++i) {
+             strStreams += StreamLine(i, "PT-" + std::to_string(i), "TT-" + std::to_string(i));
+         }
+     },
+     [](Service& svc, const test::TempHome& home) {
+         return svc.HasOpen(home.Path() + "/Streams.csv");
+     },
+     [](const test::TempHome& home) {
+         return "Loading of " + home.Path() + "/Streams.csv broken off at line ";
+     }},
+    {"ScenarioLoading",
+     [](std::string& strStreams, std::string& strScenario) {
+         strStreams = kNaturalGas;
+         for (int i = 0; i < 1000000; ++i) {
+             strScenario += std::to_string(i / 1000) + ",X-" + std::to_string(i % 1000) +
+                            ",value," + std::to_string(i) + "\n";
+         }
+     },
+     [](Service& svc, const test::TempHome& home) {
+         return svc.HasOpen(home.Path() + "/Simulation.csv");
+     },
+     [](const test::TempHome& home) {
+         return "Simulation: scenario file " + home.Path() + "/Simulation.csv broken off at line ";
+     }},
+    // Every stream follows the same two wandering inputs, so every change
+    // recalculates all of them and writes two items for each.
+    {"WriteFlood",
+     [](std::string& strStreams, std::string& strScenario) {
+         for (int i = 0; i < kLargeStreams; ++i) strStreams += StreamLine(i, "PT-1", "TT-1");
+         strScenario = "0,PT-1,wander,20,,10,30,1,7\n0,TT-1,wander,15,,5,25,1,8\n";
+     },
+     [](Service&, const test::TempHome& home) {
+         std::error_code ec;
+         return std::filesystem::file_size(home.Path() + "/SimulationWrites.csv", ec) > 1000000 &&
+                !ec;
+     },
+     nullptr},
+};
+
+class LargeConfigurationStop : public TarnelSvcTest,
+                               public ::testing::WithParamInterface<LargeCase> {};
+
+TEST_P(LargeConfigurationStop, SigtermEndsTheProgramAfterStopped) {
+    std::string strStreams, strScenario;
+    GetParam().make(strStreams, strScenario);
+    Configure(strScenario, strStreams);
+    Service svc(home.Path(), {"-debug"});
+    // Polled often: a loading takes a fraction of a second in the optimised build.
+    const auto deadline = Clock::now() + 120s;
+    while (!GetParam().busy(svc, home) && Clock::now() < deadline && svc.Running()) {
+        std::this_thread::sleep_for(1ms);
+    }
+    ASSERT_TRUE(GetParam().busy(svc, home)) << home.Read("TarnelService.log");
+    svc.Signal(SIGTERM);
+    // The stop takes two seconds by design; the rest is room for a loaded machine.
+    EXPECT_EQ(svc.WaitForExit(30s), 0);
+    const auto lines = home.LogLines();
+    EXPECT_TRUE(Logged("Stopped")) << home.Read("TarnelService.log");
+    if (GetParam().brokenOff) {
+        const std::string strBrokenOff = GetParam().brokenOff(home);
+        EXPECT_TRUE(
+            std::any_of(lines.begin(), lines.end(),
+                        [&](const std::string& line) { return line.rfind(strBrokenOff, 0) == 0; }))
+            << "not broken off while loading: " << home.Read("TarnelService.log");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Stops, LargeConfigurationStop, ::testing::ValuesIn(kLargeCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace tarnel

@@ -201,6 +201,41 @@ TEST_F(SimulationTest, WritesAreStoredReportedAndJournaled) {
     EXPECT_THAT(lines[2], ::testing::EndsWith(",,-1,Refused"));
 }
 
+// The journal is standard CSV: Python's csv module gets every item name back
+// exactly, quotes, commas and line breaks included.
+TEST_F(SimulationTest, JournalReadsBackWithAStandardCsvReader) {
+    const std::vector<std::string> names = {"plain",      "a\"b",     "\"quoted\"", "x,y",
+                                            "two\nlines", " padded ", "cr\rlf"};
+    Start("");
+    Add(names);
+    std::int32_t nError = 0;
+    for (std::int32_t i = 1; i <= static_cast<std::int32_t>(names.size()); ++i) {
+        Write(m_ServerHandles(i), Variant(1.0f), nError);
+    }
+    // Each name comes back hex-encoded on a line of its own.
+    const std::string strCommand =
+        "python3 -c 'import csv, sys\n"
+        "rows = list(csv.reader(open(sys.argv[1], newline=\"\", encoding=\"latin-1\")))\n"
+        "assert rows[0] == [\"Time\", \"Item\", \"Value\", \"Result\"], rows[0]\n"
+        "for row in rows[1:]: print(row[1].encode(\"latin-1\").hex(), row[2], row[3])' " +
+        m_Home.File("SimulationWrites.csv");
+    FILE* python = popen(strCommand.c_str(), "r");
+    ASSERT_NE(python, nullptr);
+    std::string strOut;
+    char buffer[256];
+    while (fgets(buffer, sizeof buffer, python) != nullptr) strOut += buffer;
+    ASSERT_EQ(pclose(python), 0) << strOut;
+    std::string strExpected;
+    for (const auto& name : names) {
+        for (const unsigned char c : name) {
+            strExpected += "0123456789abcdef"[c >> 4];
+            strExpected += "0123456789abcdef"[c & 15];
+        }
+        strExpected += " 1 OK\n";
+    }
+    EXPECT_EQ(strOut, strExpected);
+}
+
 // A client writes singles; the same number in another type is no change.
 TEST_F(SimulationTest, SameNumberWrittenAsSingleIsNoChange) {
     Start("0,S1,value,1\n");
