@@ -26,9 +26,9 @@
 #include "service/host/AsioTimer.h"
 #include "service/host/CreateGas.h"
 #include "service/host/frmMain.h"
-#include "service/opc/AutomationServer.h"
-#include "service/opc/SimulationItems.h"
-#include "service/opc/SimulationServer.h"
+#include "service/automation/AutomationServer.h"
+#include "service/providers/simulation/SimulationItems.h"
+#include "service/providers/simulation/SimulationServer.h"
 
 namespace tarnel {
 namespace {

@@ -9,10 +9,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "service/opc/AutomationServer.h"
+#include "service/automation/AutomationServer.h"
 #include "service/opc/OpcClient.h"
-#include "service/opc/SimulationScenario.h"
-#include "service/opc/SimulationServer.h"
+#include "service/providers/simulation/SimulationScenario.h"
+#include "service/providers/simulation/SimulationServer.h"
 
 namespace tarnel {
 namespace {

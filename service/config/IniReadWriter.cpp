@@ -3,9 +3,9 @@
 #include <cerrno>
 
 #include "service/config/IniFile.h"
-#include "service/config/TextFile.h"
-#include "service/host/ProgramModule.h"
-#include "service/host/WriteReport.h"
+#include "service/base/TextFile.h"
+#include "service/base/ProgramModule.h"
+#include "service/base/WriteReport.h"
 
 namespace tarnel {
 

@@ -11,8 +11,8 @@
 #include <limits>
 #include <random>
 
-#include "service/host/Numeric.h"
-#include "service/host/ProgramModule.h"
+#include "service/base/Numeric.h"
+#include "service/base/ProgramModule.h"
 #include "service/host/StatusPageHtml.h"
 
 namespace tarnel {

@@ -1,6 +1,6 @@
 #include "service/host/StreamCollection.h"
 
-#include "service/host/Numeric.h"
+#include "service/base/Numeric.h"
 
 namespace tarnel {
 

@@ -1,6 +1,6 @@
 #include "service/host/StreamDefinition.h"
 
-#include "service/host/Numeric.h"
+#include "service/base/Numeric.h"
 #include "service/streams/TarnelTag.h"
 
 namespace tarnel {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "com/RegistryStore.h"
-#include "service/host/StopRequest.h"
+#include "service/base/StopRequest.h"
 
 extern char** environ;
 

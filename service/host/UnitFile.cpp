@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "service/config/TextFile.h"
-#include "service/host/WriteReport.h"
+#include "service/base/TextFile.h"
+#include "service/base/WriteReport.h"
 
 namespace tarnel {
 

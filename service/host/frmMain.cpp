@@ -7,9 +7,9 @@
 #include "service/config/CsvReader.h"
 #include "service/config/IniReadWriter.h"
 #include "service/host/HostError.h"
-#include "service/host/Numeric.h"
-#include "service/host/ProgramModule.h"
-#include "service/host/StopRequest.h"
+#include "service/base/Numeric.h"
+#include "service/base/ProgramModule.h"
+#include "service/base/StopRequest.h"
 #include "service/host/StreamDefinition.h"
 
 namespace tarnel {

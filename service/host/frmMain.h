@@ -13,7 +13,7 @@
 #include "service/host/ItemList.h"
 #include "service/host/StreamCollection.h"
 #include "service/host/WindowControls.h"
-#include "service/opc/BadValueHelper.h"
+#include "service/base/BadValueHelper.h"
 #include "service/opc/OpcClient.h"
 #include "service/streams/StreamServices.h"
 

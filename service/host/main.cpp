@@ -6,6 +6,7 @@
 #include <string>
 
 #include "service/host/AsioTimer.h"
+#include "service/host/BuiltInProviders.h"
 #include "service/host/CreateGas.h"
 #include "service/host/StatusPage.h"
 #include "service/host/SystemdServiceControl.h"
@@ -40,7 +41,7 @@ int main(int argc, char* argv[]) {
         nExitCode = nCode;
         loop.stop();
     };
-    auto createOpcClient = [&loop] { return std::make_unique<OpcClient>(loop); };
+    auto createOpcClient = [&loop] { return std::make_unique<OpcClient>(BuiltInProviders(loop)); };
     frmMain form({NTService1, window, AsioTimer::Factory(loop), std::cout, endProgram, CreateGas,
                   createOpcClient});
     form.Form_Load(strCommand);

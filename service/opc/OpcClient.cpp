@@ -5,15 +5,14 @@
 #include <new>
 
 #include "service/config/IniReadWriter.h"
-#include "service/host/Numeric.h"
-#include "service/host/ProgramModule.h"
-#include "service/opc/AutomationServer.h"
-#include "service/opc/OPCGroup.h"
-#include "service/opc/OPCGroups.h"
-#include "service/opc/OPCItems.h"
-#include "service/opc/OPCProviders.h"
-#include "service/opc/OPCServer.h"
-#include "service/opc/TextCase.h"
+#include "service/base/Numeric.h"
+#include "service/base/ProgramModule.h"
+#include "service/automation/AutomationServer.h"
+#include "service/automation/OPCGroup.h"
+#include "service/automation/OPCGroups.h"
+#include "service/automation/OPCItems.h"
+#include "service/automation/OPCServer.h"
+#include "service/base/TextCase.h"
 
 namespace tarnel {
 
@@ -47,8 +46,8 @@ std::int32_t Check(HRESULT hr) { return FAILED(hr) ? hr : 0; }
 
 }  // namespace
 
-OpcClient::OpcClient(asio::io_context& io)
-    : OpcClient(OPCServerCreator([providers = BuiltInProviders(io)] {
+OpcClient::OpcClient(std::vector<OPCProvider> providers)
+    : OpcClient(OPCServerCreator([providers = std::move(providers)] {
           return std::make_shared<AutomationServer>(providers);
       })) {}
 

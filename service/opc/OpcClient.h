@@ -7,14 +7,11 @@
 #include <vector>
 
 #include "com/HResult.h"
-#include "service/opc/BadValueHelper.h"
+#include "service/base/BadValueHelper.h"
 #include "service/opc/ClientTag.h"
-#include "service/opc/OPCArray.h"
-#include "service/opc/Variant.h"
-
-namespace asio {
-class io_context;
-}
+#include "service/automation/OPCArray.h"
+#include "service/automation/OPCProvider.h"
+#include "service/automation/Variant.h"
 
 namespace tarnel {
 
@@ -34,9 +31,8 @@ using OPCServerCreator = std::function<std::shared_ptr<OPCServer>()>;
 // leaves this class as an exception: errors go to Status and the log.
 class OpcClient {
 public:
-    // Servers are reached through the built-in providers; their events are
-    // delivered on io, which must outlive the client.
-    explicit OpcClient(asio::io_context& io);
+    // Servers are reached through the providers, chosen by ProgID.
+    explicit OpcClient(std::vector<OPCProvider> providers);
     // For tests and other layers: servers come from create.
     explicit OpcClient(OPCServerCreator create);
     ~OpcClient();

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "eos/IGas.h"
-#include "service/opc/BadValueHelper.h"
+#include "service/base/BadValueHelper.h"
 
 namespace tarnel {
 

@@ -2,7 +2,7 @@
 
 #include "com/ComRuntime.h"
 #include "com/RegistryStore.h"
-#include "tests/com/TempRegistry.h"
+#include "tests/support/TempRegistry.h"
 
 namespace tarnel {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "com/RegistryFile.h"
 #include "com/RegistryStore.h"
-#include "tests/com/TempRegistry.h"
+#include "tests/support/TempRegistry.h"
 
 namespace tarnel {
 namespace {

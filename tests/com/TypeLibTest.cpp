@@ -6,8 +6,8 @@
 #include "com/ComPtr.h"
 #include "com/RegistryStore.h"
 #include "com/TypeLibFunctions.h"
-#include "tests/com/Documentation.h"
-#include "tests/com/TempRegistry.h"
+#include "tests/support/Documentation.h"
+#include "tests/support/TempRegistry.h"
 
 namespace tarnel {
 namespace {

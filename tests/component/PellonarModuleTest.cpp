@@ -3,8 +3,8 @@
 #include "com/Bstr.h"
 #include "com/ResourceSection.h"
 #include "com/TypeLibFunctions.h"
-#include "tests/com/Documentation.h"
-#include "tests/com/TempRegistry.h"
+#include "tests/support/Documentation.h"
+#include "tests/support/TempRegistry.h"
 #include "tests/component/PellonarLibrary.h"
 
 namespace tarnel {

@@ -10,7 +10,7 @@
 #include "com/ITypeInfo.h"
 #include "com/RegistryStore.h"
 #include "component/Resources.h"
-#include "tests/com/TempRegistry.h"
+#include "tests/support/TempRegistry.h"
 #include "tests/component/PellonarLibrary.h"
 
 namespace tarnel {

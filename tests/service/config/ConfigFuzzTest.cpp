@@ -7,7 +7,7 @@
 
 #include "service/config/CsvReader.h"
 #include "service/config/IniReadWriter.h"
-#include "tests/service/config/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace tarnel {
 namespace {

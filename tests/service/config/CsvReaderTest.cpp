@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "service/config/CsvReader.h"
-#include "tests/service/config/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace tarnel {
 namespace {

@@ -5,8 +5,8 @@
 #include <fstream>
 
 #include "service/config/IniReadWriter.h"
-#include "tests/service/config/FailingFileSystem.h"
-#include "tests/service/config/TempFolder.h"
+#include "tests/support/FailingFileSystem.h"
+#include "tests/support/TempFolder.h"
 
 namespace tarnel {
 namespace {

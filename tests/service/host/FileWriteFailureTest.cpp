@@ -12,10 +12,10 @@
 
 #include "HostTestSupport.h"
 #include "service/config/IniReadWriter.h"
-#include "service/host/ProgramModule.h"
+#include "service/base/ProgramModule.h"
 #include "service/host/UnitFile.h"
-#include "service/opc/SimulationJournal.h"
-#include "tests/service/config/FailingFileSystem.h"
+#include "service/providers/simulation/SimulationJournal.h"
+#include "tests/support/FailingFileSystem.h"
 
 namespace tarnel {
 namespace {

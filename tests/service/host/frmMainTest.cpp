@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "HostTestSupport.h"
+#include "service/host/BuiltInProviders.h"
 #include "service/host/CreateGas.h"
 #include "service/host/frmMain.h"
 
@@ -25,7 +26,7 @@ protected:
     void Make(std::function<std::shared_ptr<IGas>(std::string&)> createGas = CreateGas) {
         form = std::make_unique<frmMain>(FormPlatform{
             service, window, timers.Factory(), messages, [this](int nCode) { exitCode = nCode; },
-            std::move(createGas), [this] { return std::make_unique<OpcClient>(loop); }});
+            std::move(createGas), [this] { return std::make_unique<OpcClient>(BuiltInProviders(loop)); }});
     }
     void Load(const std::string& strCommand = "-debug") {
         if (!form) Make();

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "service/opc/OPCGroup.h"
-#include "service/opc/OPCGroups.h"
-#include "service/opc/OPCItems.h"
-#include "service/opc/OPCServer.h"
+#include "service/automation/OPCGroup.h"
+#include "service/automation/OPCGroups.h"
+#include "service/automation/OPCItems.h"
+#include "service/automation/OPCServer.h"
 
 namespace tarnel {
 

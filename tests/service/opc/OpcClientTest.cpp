@@ -5,8 +5,8 @@
 
 #include "service/opc/OpcClient.h"
 #include "tests/service/opc/FakeOPCLayer.h"
-#include "tests/service/opc/ProgramHomeTest.h"
-#include "tests/service/opc/SingleValue.h"
+#include "tests/support/ProgramHomeTest.h"
+#include "tests/support/SingleValue.h"
 
 namespace tarnel {
 namespace {

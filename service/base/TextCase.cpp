@@ -1,0 +1,19 @@
+#include "service/base/TextCase.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace tarnel {
+
+namespace {
+
+char Lower(unsigned char c) { return static_cast<char>(std::tolower(c)); }
+
+}  // namespace
+
+bool SameText(const std::string& strA, const std::string& strB) {
+    return std::equal(strA.begin(), strA.end(), strB.begin(), strB.end(),
+                      [](unsigned char a, unsigned char b) { return Lower(a) == Lower(b); });
+}
+
+}  // namespace tarnel
