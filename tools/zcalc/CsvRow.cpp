@@ -47,6 +47,7 @@ private:
             std::string field;
             row.Error = ReadField(field);
             if (!row.Error.empty()) {
+                row.Fields.clear();
                 ResumeAfterLineOf(start, row.Line);
                 return row;
             }
@@ -100,8 +101,8 @@ private:
 
     // A line ends at LF, at CR LF, or at a CR alone.
     void CountLineEnd(std::size_t pos) {
-        if (m_Text[pos] == '\n' || (m_Text[pos] == '\r' && (pos + 1 == m_Text.size() ||
-                                                            m_Text[pos + 1] != '\n')))
+        if (m_Text[pos] == '\n' ||
+            (m_Text[pos] == '\r' && (pos + 1 == m_Text.size() || m_Text[pos + 1] != '\n')))
             ++m_Line;
     }
 

@@ -86,9 +86,7 @@ std::optional<T> RowReader::Parse(const std::string& column) {
     return std::nullopt;
 }
 
-std::optional<double> RowReader::Double(const std::string& column) {
-    return Parse<double>(column);
-}
+std::optional<double> RowReader::Double(const std::string& column) { return Parse<double>(column); }
 
 std::optional<float> RowReader::Float(const std::string& column) { return Parse<float>(column); }
 

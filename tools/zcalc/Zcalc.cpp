@@ -154,8 +154,7 @@ int ZcalcStream(std::istream& in, std::ostream& out, std::ostream& err) {
     return reader.HadErrors() ? 1 : 0;
 }
 
-bool UseGas(const std::string& name, StatePointInput& input, std::ostream& out,
-            std::ostream& err) {
+bool UseGas(const std::string& name, StatePointInput& input, std::ostream& out, std::ostream& err) {
     const PureGas* gas = FindPureGas(name);
     if (gas == nullptr) {
         err << "zcalc: " << UnknownGasMessage(name) << '\n';
@@ -174,7 +173,7 @@ bool UseGas(const std::string& name, StatePointInput& input, std::ostream& out,
 int ZcalcStatePoint(const StatePointInput& input, std::ostream& out) {
     Gas gas;
     const GasResult r = Evaluate(gas, input, kMaxNewtonSteps, kNewtonTolerance);
-    const char* note = r.z == -1.0                 ? "  (inputs refused)"
+    const char* note = r.z == -1.0                ? "  (inputs refused)"
                        : Unsettled(gas, input, r) ? "  (not converged)"
                                                   : "";
     out << "Z              " << D17(r.z) << note << '\n'

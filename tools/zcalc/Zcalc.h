@@ -23,8 +23,7 @@ struct StatePointInput {
 
 // Takes the constants of the built-in gas called name into input and prints
 // which they are; false, reported on err, when there is no such gas.
-bool UseGas(const std::string& name, StatePointInput& input, std::ostream& out,
-            std::ostream& err);
+bool UseGas(const std::string& name, StatePointInput& input, std::ostream& out, std::ostream& err);
 
 // One state point, printed with labels and units. Exit status 1 also when the
 // component refused the inputs or its result had not settled in the steps the

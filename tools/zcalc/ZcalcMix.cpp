@@ -34,20 +34,21 @@ void PrintMixture(const Mixture& mixture, const CriticalConstants& mixed, std::o
         out << "  " << std::left << std::setw(18) << part.Gas->Name << D10(part.Fraction) << '\n';
         sources.insert(part.Gas->Source);
     }
-    out << "Pseudo-critical temperature  " << D10(mixed.Tcrit_K) << " K = "
-        << D10(mixed.TcritIn(2)) << " R\n"
-        << "Pseudo-critical pressure     " << D10(mixed.Pcrit_barA) << " bar (a) = "
-        << D10(mixed.PcritIn(1)) << " kPa (a) = " << D10(mixed.PcritIn(2)) << " psi (a)\n"
+    out << "Pseudo-critical temperature  " << D10(mixed.Tcrit_K) << " K = " << D10(mixed.TcritIn(2))
+        << " R\n"
+        << "Pseudo-critical pressure     " << D10(mixed.Pcrit_barA)
+        << " bar (a) = " << D10(mixed.PcritIn(1)) << " kPa (a) = " << D10(mixed.PcritIn(2))
+        << " psi (a)\n"
         << "Acentric factor              " << D10(mixed.AcentricFactor) << '\n';
     for (const std::string& source : sources) out << "Source: " << source << '\n';
 }
 
 // A line for the stream-definition file, its constants in the stream's units.
-void PrintStreamLine(const Mixture& mixture, const CriticalConstants& usable,
-                     const TarnelTag& tag, std::ostream& out) {
+void PrintStreamLine(const Mixture& mixture, const CriticalConstants& usable, const TarnelTag& tag,
+                     std::ostream& out) {
     const std::string name = "MIX-1";
-    out << "Line for the stream-definition file (pressure " << PressureText(tag)
-        << ", temperature " << TemperatureText(tag) << "):\n"
+    out << "Line for the stream-definition file (pressure " << PressureText(tag) << ", temperature "
+        << TemperatureText(tag) << "):\n"
         << name << ",PT-" << name << ",TT-" << name << ",ZI-" << name << ','
         << D10(usable.PcritIn(tag.PressureUnit())) << ','
         << D10(usable.TcritIn(tag.TemperatureUnit())) << ',' << D10(usable.AcentricFactor) << ','

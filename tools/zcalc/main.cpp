@@ -102,8 +102,8 @@ int main(int argc, char** argv) {
     if (gas->parsed()) return tarnel::ZcalcGas(std::cin, std::cout, std::cerr);
     if (stream->parsed()) return tarnel::ZcalcStream(std::cin, std::cout, std::cerr);
     if (mix->parsed())
-        return tarnel::ZcalcMix(mixArgs.composition, mixArgs.pressureUnit,
-                                mixArgs.temperatureUnit, std::cout, std::cerr);
+        return tarnel::ZcalcMix(mixArgs.composition, mixArgs.pressureUnit, mixArgs.temperatureUnit,
+                                std::cout, std::cerr);
     const bool constants = named->count() != 0 || (tc->count() != 0 && pc->count() != 0);
     if (p->count() == 0 || !constants || (tK->count() == 0 && tC->count() == 0)) {
         std::cerr << "zcalc: give gas, stream, mix, or a state point with --T-K or --T-degC, "
