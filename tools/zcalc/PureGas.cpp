@@ -55,12 +55,17 @@ const PureGas* FindPureGas(std::string_view name) {
     return nullptr;
 }
 
+std::string KnownGasNames() {
+    std::string names;
+    for (const PureGas& gas : PureGases()) {
+        if (!names.empty()) names += ", ";
+        names.append(gas.Name).append(" (").append(gas.Alias).append(")");
+    }
+    return names;
+}
+
 std::string UnknownGasMessage(std::string_view name) {
-    std::string message = "unknown gas \"" + std::string(name) + "\"; known gases:";
-    for (const PureGas& gas : PureGases())
-        message += std::string(" ") + gas.Name + " (" + gas.Alias + "),";
-    message.pop_back();
-    return message;
+    return "unknown gas \"" + std::string(name) + "\"; known gases: " + KnownGasNames();
 }
 
 }  // namespace tarnel

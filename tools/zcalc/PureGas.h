@@ -22,6 +22,9 @@ const std::vector<PureGas>& PureGases();
 // The gas called name or alias, letter case ignored; nullptr when there is none.
 const PureGas* FindPureGas(std::string_view name);
 
+// "methane (C1), ethane (C2), ...": every name with its alias.
+std::string KnownGasNames();
+
 // "unknown gas "x"; known gases: methane (C1), ethane (C2), ..." for messages.
 std::string UnknownGasMessage(std::string_view name);
 

@@ -1,12 +1,12 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
 
+#include "tools/zcalc/PureGas.h"
 #include "tools/zcalc/Zcalc.h"
 
 namespace {
 
-constexpr const char* kExamples = R"(
-Examples:
+constexpr const char* kExamples = R"(Examples:
   zcalc --T-K 300 --P-barA 10 --Tcrit-K 369.83 --Pcrit-barA 42.48 --acentric 0.152
   zcalc --T-degC 15 --P-barA 1.01325 --gas methane
   zcalc gas < examples/states.csv
@@ -14,8 +14,7 @@ Examples:
   zcalc mix methane=0.90,ethane=0.06,propane=0.03,nitrogen=0.01
 Each command has its own help, e.g. zcalc mix --help.)";
 
-constexpr const char* kGasHelp = R"(
-Reads CSV from standard input with the header
+constexpr const char* kGasHelp = R"(Reads CSV from standard input with the header
   T_K,P_barA,Tcrit_K,Pcrit_barA,AcentricFactor[,MaxIterations,MinAccuracy]
 or, with the constants of a built-in gas,
   T_K,P_barA,Gas[,MaxIterations,MinAccuracy]
@@ -26,8 +25,7 @@ Examples:
   zcalc gas < examples/states.csv
   printf 'T_K,P_barA,Gas\n300,10,propane\n' | zcalc gas)";
 
-constexpr const char* kStreamHelp = R"(
-Reads CSV from standard input with the header
+constexpr const char* kStreamHelp = R"(Reads CSV from standard input with the header
   P,EuPressure,T,EuTemperature,Pcrit,Tcrit,AcentricFactor[,QualityP,QualityT]
 or, with the constants of a built-in gas,
   P,EuPressure,T,EuTemperature,Gas[,QualityP,QualityT]
@@ -38,8 +36,8 @@ Examples:
   printf 'P,EuPressure,T,EuTemperature,Pcrit,Tcrit,AcentricFactor\n500,psig,60,deg F,667,343,0.011\n' | zcalc stream
   printf 'P,EuPressure,T,EuTemperature,Gas\n10,bara,300,K,nitrogen\n' | zcalc stream)";
 
-constexpr const char* kMixHelp = R"(
-Prints the pseudo-critical temperature and pressure (Kay's rule) and the
+constexpr const char* kMixHelp =
+    R"(Prints the pseudo-critical temperature and pressure (Kay's rule) and the
 mole-fraction-weighted acentric factor of a mixture of built-in gases, and a
 line for the stream-definition file with the constants in its units. Fractions
 that do not sum to 1 are scaled to sum to 1, with a warning.
@@ -71,7 +69,8 @@ CLI::App* AddMix(CLI::App& app, MixArguments& args) {
 
 int main(int argc, char** argv) {
     CLI::App app{"zcalc: gas compressibility factor Z and molar volumes (Peng-Robinson)."};
-    app.footer(kExamples);
+    app.footer(std::string(kExamples) +
+               "\nBuilt-in gases (name or alias): " + tarnel::KnownGasNames() + '.');
     app.require_subcommand(0, 1);
     auto* gas = app.add_subcommand("gas", "evaluate CSV rows from standard input with one Gas");
     gas->footer(kGasHelp);
@@ -97,7 +96,11 @@ int main(int argc, char** argv) {
                       ->excludes(tc)
                       ->excludes(pc)
                       ->excludes(omega);
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        return app.exit(e) == 0 ? 0 : 1;  // help is 0, every invalid command line 1
+    }
 
     if (gas->parsed()) return tarnel::ZcalcGas(std::cin, std::cout, std::cerr);
     if (stream->parsed()) return tarnel::ZcalcStream(std::cin, std::cout, std::cerr);
