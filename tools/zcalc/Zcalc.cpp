@@ -68,23 +68,32 @@ std::optional<CriticalConstants> GasColumn(RowReader& reader) {
 }
 
 // The row's constants: its three columns, or its gas.
-std::optional<CriticalConstants> RowConstants(RowReader& reader, const std::string& tc,
-                                              const std::string& pc) {
+std::optional<CriticalConstants> RowConstants(RowReader& reader) {
     if (reader.Has("Gas")) return GasColumn(reader);
-    const auto Tc = reader.Double(tc), Pc = reader.Double(pc),
+    const auto Tc = reader.Double("Tcrit_K"), Pc = reader.Double("Pcrit_barA"),
                omega = reader.Double("AcentricFactor");
     if (!Tc || !Pc || !omega) return std::nullopt;
     return CriticalConstants{*Tc, *Pc, *omega};
 }
 
-// A stream takes the built-in constants in its own units.
-std::optional<CriticalConstants> StreamConstants(RowReader& reader, const TarnelTag& tag) {
-    auto constants = RowConstants(reader, "Tcrit", "Pcrit");
-    if (constants && reader.Has("Gas")) {
-        *constants = {constants->TcritIn(tag.TemperatureUnit()),
-                      constants->PcritIn(tag.PressureUnit()), constants->AcentricFactor};
+// Sets the stream's constants: its three columns, in its own units, or its gas's,
+// converted to them. False (reported) when the row does not give them.
+bool SetStreamConstants(RowReader& reader, TarnelTag& tag) {
+    if (reader.Has("Gas")) {
+        const auto gas = GasColumn(reader);
+        if (!gas) return false;
+        tag.Pcrit(gas->PcritIn(tag.PressureUnit()));
+        tag.Tcrit(gas->TcritIn(tag.TemperatureUnit()));
+        tag.AcentricFactor(gas->AcentricFactor);
+        return true;
     }
-    return constants;
+    const auto Pc = reader.Double("Pcrit"), Tc = reader.Double("Tcrit"),
+               omega = reader.Double("AcentricFactor");
+    if (!Pc || !Tc || !omega) return false;
+    tag.Pcrit(*Pc);
+    tag.Tcrit(*Tc);
+    tag.AcentricFactor(*omega);
+    return true;
 }
 
 }  // namespace
@@ -99,7 +108,7 @@ int ZcalcGas(std::istream& in, std::ostream& out, std::ostream& err) {
     Gas gas;
     while (reader.Next()) {
         const auto T = reader.Double("T_K"), P = reader.Double("P_barA");
-        const auto constants = RowConstants(reader, "Tcrit_K", "Pcrit_barA");
+        const auto constants = RowConstants(reader);
         std::optional<std::int32_t> steps = kMaxNewtonSteps;
         std::optional<double> accuracy = kNewtonTolerance;
         if (reader.Has("MaxIterations")) {
@@ -130,7 +139,7 @@ int ZcalcStream(std::istream& in, std::ostream& out, std::ostream& err) {
         TarnelTag tag(services);
         tag.EuPressure(reader.Text("EuPressure"));
         tag.EuTemperature(reader.Text("EuTemperature"));
-        const auto constants = StreamConstants(reader, tag);
+        const bool constants = SetStreamConstants(reader, tag);
         std::optional<std::int32_t> qualityP = 192, qualityT = 192;
         if (reader.Has("QualityP")) {
             qualityP = reader.Integer("QualityP");
@@ -138,9 +147,6 @@ int ZcalcStream(std::istream& in, std::ostream& out, std::ostream& err) {
         }
         if (!P || !T || !constants || !qualityP || !qualityT) continue;
 
-        tag.Pcrit(constants->Pcrit_barA);
-        tag.Tcrit(constants->Tcrit_K);
-        tag.AcentricFactor(constants->AcentricFactor);
         tag.IndexP(0);
         tag.IndexT(1);
         tag.UpdateFromClient(0, *P, *qualityP);
