@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "service/host/IStatusWindow.h"
+#include "service/host/PageTrust.h"
 
 namespace httplib {
 class Server;
@@ -37,6 +38,7 @@ private:
     bool Bind(const std::string& strAddress, std::int32_t nPort, std::string& strWhy);
     void Route();
     bool Trusted(const httplib::Request& req) const;
+    bool MayAct(const httplib::Request& req) const;
     std::shared_ptr<const WindowSnapshot> Latest() const;
 
     asio::io_context& m_Loop;
@@ -44,6 +46,7 @@ private:
     std::string m_strAddress;
     std::int32_t m_nPort = 0;
     std::function<void(const WindowAction&)> m_OnAction;
+    std::unique_ptr<PageTrust> m_Trust;
     std::unique_ptr<httplib::Server> m_Server;
     std::thread m_Thread;
     std::atomic<bool> m_bListenEnded = false;
