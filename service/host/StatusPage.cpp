@@ -1,6 +1,5 @@
 #include "service/host/StatusPage.h"
 
-#include <httplib.h>
 #include <netdb.h>
 #include <sys/socket.h>
 
@@ -10,6 +9,7 @@
 #include <cstring>
 #include <random>
 
+#include "service/host/BoundedHttpServer.h"
 #include "service/host/ProgramModule.h"
 #include "service/host/StatusPageHtml.h"
 #include "service/host/WindowActionBody.h"
@@ -65,12 +65,12 @@ void StatusPage::Show(const std::string& strAddress, std::int32_t nPort,
                       std::function<void(const WindowAction&)> onAction) {
     if (m_Server) return;
     m_OnAction = std::move(onAction);
-    m_Server = std::make_unique<httplib::Server>();
+    // The page's requests are a few bytes, under a kilobyte of headers from
+    // a browser; nobody gets to make it hold more.
+    m_Server = std::make_unique<BoundedHttpServer>(4096, 32768);
     m_Server->set_socket_options(ExclusivePort);
     // Idle keep-alive connections hold worker threads; let them go quickly.
     m_Server->set_keep_alive_timeout(1);
-    // The page's requests are a few bytes; nobody gets to make it read more.
-    m_Server->set_payload_max_length(4096);
     Route();
     std::string strWhy;
     if (!Bind(strAddress, nPort, strWhy)) {
@@ -142,17 +142,21 @@ void StatusPage::Route() {
         {"/api/canclose", WindowAction::Kind::CanClose},
         {"/api/close", WindowAction::Kind::Close}};
     for (const auto& [path, kind] : actions) {
-        m_Server->Post(
-            path, [this, kind = kind](const httplib::Request& req, httplib::Response& res) {
-                if (!MayAct(req) || req.get_header_value("X-Tarnel-Token") != m_strToken) {
-                    return Reply(res, 403, "read-only: actions only from this computer's own page");
-                }
-                WindowAction action;
-                action.What = kind;
-                if (!ReadWindowActionBody(req.body, action)) return Reply(res, 400, "bad request body");
-                asio::post(m_Loop, [onAction = m_OnAction, action] { onAction(action); });
-                res.status = 202;
-            });
+        m_Server->Post(path, [this, kind = kind](const httplib::Request& req,
+                                                 httplib::Response& res,
+                                                 const httplib::ContentReader& reader) {
+            std::string strBody;
+            if (!m_Server->ReadBody(reader, res, strBody)) return;
+            if (!MayAct(req) || req.get_header_value("X-Tarnel-Token") != m_strToken) {
+                return Reply(res, 403, "read-only: actions only from this computer's own page");
+            }
+            WindowAction action;
+            action.What = kind;
+            action.Client = req.remote_addr;
+            if (!ReadWindowActionBody(strBody, action)) return Reply(res, 400, "bad request body");
+            asio::post(m_Loop, [onAction = m_OnAction, action] { onAction(action); });
+            res.status = 202;
+        });
     }
 }
 
