@@ -54,8 +54,7 @@ bool PageTrust::LocalName(const std::string& strName) const {
            strLower == m_strBoundHost;
 }
 
-bool PageTrust::MayAct(const std::string& strRemoteAddress,
-                       const std::optional<std::string>& host,
+bool PageTrust::MayAct(const std::string& strRemoteAddress, const std::optional<std::string>& host,
                        const std::optional<std::string>& origin,
                        const std::optional<std::string>& fetchSite) const {
     if (!Trusted(strRemoteAddress, host)) return false;

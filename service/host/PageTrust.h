@@ -14,8 +14,7 @@ public:
 
     // From a loopback client that named the page by a local name: a page of
     // another site, even one whose name resolves to this computer, is not.
-    bool Trusted(const std::string& strRemoteAddress,
-                 const std::optional<std::string>& host) const;
+    bool Trusted(const std::string& strRemoteAddress, const std::optional<std::string>& host) const;
 
     // An action must also come from the page itself, not from a page of
     // another origin in the same browser.

@@ -142,21 +142,22 @@ void StatusPage::Route() {
         {"/api/canclose", WindowAction::Kind::CanClose},
         {"/api/close", WindowAction::Kind::Close}};
     for (const auto& [path, kind] : actions) {
-        m_Server->Post(path, [this, kind = kind](const httplib::Request& req,
-                                                 httplib::Response& res,
-                                                 const httplib::ContentReader& reader) {
-            std::string strBody;
-            if (!m_Server->ReadBody(reader, res, strBody)) return;
-            if (!MayAct(req) || req.get_header_value("X-Tarnel-Token") != m_strToken) {
-                return Reply(res, 403, "read-only: actions only from this computer's own page");
-            }
-            WindowAction action;
-            action.What = kind;
-            action.Client = req.remote_addr;
-            if (!ReadWindowActionBody(strBody, action)) return Reply(res, 400, "bad request body");
-            asio::post(m_Loop, [onAction = m_OnAction, action] { onAction(action); });
-            res.status = 202;
-        });
+        m_Server->Post(
+            path, [this, kind = kind](const httplib::Request& req, httplib::Response& res,
+                                      const httplib::ContentReader& reader) {
+                std::string strBody;
+                if (!m_Server->ReadBody(reader, res, strBody)) return;
+                if (!MayAct(req) || req.get_header_value("X-Tarnel-Token") != m_strToken) {
+                    return Reply(res, 403, "read-only: actions only from this computer's own page");
+                }
+                WindowAction action;
+                action.What = kind;
+                action.Client = req.remote_addr;
+                if (!ReadWindowActionBody(strBody, action))
+                    return Reply(res, 400, "bad request body");
+                asio::post(m_Loop, [onAction = m_OnAction, action] { onAction(action); });
+                res.status = 202;
+            });
     }
 }
 

@@ -263,7 +263,8 @@ TEST_F(FormTest, UserCloseIsRefusedUntilTheBoxIsTicked) {
 
     window.onAction({WindowAction::Kind::CanClose, -1, true, ""});
     EXPECT_TRUE(window.snapshot->CanClose);
-    const std::string strClosed = "Window closed from the status page (127.0.0.1); service stopping";
+    const std::string strClosed =
+        "Window closed from the status page (127.0.0.1); service stopping";
     EXPECT_FALSE(LogHas(strClosed)) << "a refused close is not logged";
     window.onAction({WindowAction::Kind::Close, -1, false, "127.0.0.1"});
     EXPECT_EQ(home.LogLines().back(), strClosed);
