@@ -236,7 +236,7 @@ TEST_F(TarnelSvcTest, ServiceModeReportsReadinessToSystemd) {
     close(fd);
 }
 
-TEST_F(TarnelSvcTest, StatusPageServesTheWindowAndRefusesAClose) {
+TEST_F(TarnelSvcTest, StatusPageServesTheWindowAndClosesItOnlyOnceTheBoxIsTicked) {
     Configure("0,PT-1,value,0\n0,TT-1,value,15\n", kNaturalGas, "Visible=yes\nStatusPort=0\n");
     Service svc(home.Path(), {"-debug"});
     int nPort = 0;
@@ -270,6 +270,13 @@ TEST_F(TarnelSvcTest, StatusPageServesTheWindowAndRefusesAClose) {
         return w["controls"]["txtStatus"]["foreColor"] == "#FF0000";
     }));
     EXPECT_TRUE(svc.Running());
+    const httplib::Headers headers = {{"X-Tarnel-Token", token[1]}};
+    ASSERT_EQ(
+        client.Post("/api/canclose", headers, R"({"checked": true})", "application/json")->status,
+        202);
+    ASSERT_EQ(client.Post("/api/close", headers, "", "application/json")->status, 202);
+    EXPECT_EQ(svc.WaitForExit(), 0);
+    EXPECT_TRUE(Logged("Window closed from the status page (127.0.0.1); service stopping"));
 }
 
 TEST_F(TarnelSvcTest, StatusPortInUseIsLoggedAndTheServiceGoesOn) {
