@@ -82,6 +82,11 @@ RegistryStore& RegistryStore::Process() {
 
 RegistryStore::RegistryStore(std::string path) : m_FixedPath(std::move(path)) {}
 
+std::string RegistryStore::Error() const {
+    std::lock_guard guard(m_Mutex);
+    return m_Error;
+}
+
 std::string RegistryStore::Path() const { return m_FixedPath.empty() ? Location() : m_FixedPath; }
 
 HRESULT RegistryStore::Refresh(bool force) {
@@ -95,8 +100,10 @@ HRESULT RegistryStore::Refresh(bool force) {
     std::string text;
     if (missing) {
         m_Root = std::make_unique<RegistryKey>();
-    } else if (ReadFileText(path, text)) {
-        m_Root = RegistryFile::Parse(text);
+    } else if (!ReadFileText(path, text)) {
+        m_Error = "Cannot read " + path + ": it is no readable file";
+    } else {
+        m_Root = RegistryFile::Parse(text, path, m_Error);
     }
     m_LoadedPath = path;
     m_Signature = signature;
@@ -143,6 +150,11 @@ HRESULT RegistryStore::Update(const std::function<HRESULT(RegistryKey& root)>& c
         return hr;
     }
     return result;
+}
+
+std::string RegistryStore::Explain(HRESULT hr) {
+    if (hr != REGDB_E_READREGDB) return {};
+    return FAILED(Read([](const RegistryKey&) {})) ? Error() : std::string();
 }
 
 HRESULT RegistryStore::QueryString(const std::string& path, const std::string& name,

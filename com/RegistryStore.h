@@ -40,6 +40,13 @@ public:
     HRESULT QueryString(const std::string& path, const std::string& name, std::string& out);
 
     std::string Path() const;
+    // Why the last Read or Update failed: "<file>:<line>: <reason>" for a
+    // file that is no registry file.
+    std::string Error() const;
+    // Why a Read or Update of this store's file failed with hr, also where
+    // another copy of this layer made the call (a component's own): the
+    // reason a read failed is found again by reading. Empty for other codes.
+    std::string Explain(HRESULT hr);
 
 private:
     HRESULT Refresh(bool force);
@@ -50,6 +57,7 @@ private:
     std::string m_LoadedPath;
     std::string m_Signature;  // identity of the file the tree came from
     std::unique_ptr<RegistryKey> m_Root;
+    std::string m_Error;
 };
 
 }  // namespace tarnel
