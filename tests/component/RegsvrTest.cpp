@@ -93,12 +93,15 @@ TEST(RegsvrTest, NamesTheLineOfADeeplyNestedRegistryAndChangesNothing) {
     TempRegistry temp;
     const std::string text = NestedRegistryText(200000);
     std::ofstream(temp.Path()) << text;
-    Result r = RunRegsvr({PELLONAR_PATH});
-    EXPECT_EQ(r.status, 1) << r.output;
-    EXPECT_NE(r.output.find("failed (HRESULT 0x80040150): " + temp.Path() +
-                            ":2: a key nested deeper than 512 levels"),
-              std::string::npos)
-        << r.output;
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{PELLONAR_PATH}, {"-u", PELLONAR_PATH}}) {
+        Result r = RunRegsvr(args);
+        EXPECT_EQ(r.status, 1) << r.output;
+        EXPECT_NE(r.output.find("failed (HRESULT 0x80040150): " + temp.Path() +
+                                ":2: a key nested deeper than 512 levels"),
+                  std::string::npos)
+            << r.output;
+    }
     std::ifstream in(temp.Path());
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), text);
 }
