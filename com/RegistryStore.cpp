@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <sstream>
+#include <utility>
 
 #include "com/FileText.h"
 #include "com/RegistryFile.h"
@@ -77,6 +78,11 @@ void RemoveLeftTemporaries(const std::string& path) {
         }
     }
 }
+
+// The reasons for a failed write that the code itself tells a caller in
+// another copy of this layer; others are REGDB_E_WRITEREGDB.
+constexpr std::pair<int, std::uint32_t> kWriteErrors[] = {
+    {ENOSPC, ERROR_DISK_FULL}, {EROFS, ERROR_WRITE_PROTECT}, {EACCES, ERROR_ACCESS_DENIED}};
 
 // Holds an exclusive lock on the lock file beside the registry.
 class FileLock {
@@ -164,6 +170,9 @@ HRESULT RegistryStore::Refresh(bool force) {
 
 HRESULT RegistryStore::WriteFailed(const std::string& path, int error) {
     m_Error = "Cannot write " + path + ": " + std::strerror(error);
+    for (const auto& [errnoValue, code] : kWriteErrors) {
+        if (error == errnoValue) return HRESULT_FROM_WIN32(code);
+    }
     return REGDB_E_WRITEREGDB;
 }
 
@@ -211,8 +220,15 @@ HRESULT RegistryStore::Update(const std::function<HRESULT(RegistryKey& root)>& c
 }
 
 std::string RegistryStore::Explain(HRESULT hr) {
-    if (hr != REGDB_E_READREGDB) return {};
-    return FAILED(Read([](const RegistryKey&) {})) ? Error() : std::string();
+    if (hr == REGDB_E_READREGDB) {
+        return FAILED(Read([](const RegistryKey&) {})) ? Error() : std::string();
+    }
+    for (const auto& [errnoValue, code] : kWriteErrors) {
+        if (hr == HRESULT_FROM_WIN32(code)) {
+            return "Cannot write " + Path() + ": " + std::strerror(errnoValue);
+        }
+    }
+    return hr == REGDB_E_WRITEREGDB ? "Cannot write " + Path() : std::string();
 }
 
 HRESULT RegistryStore::QueryString(const std::string& path, const std::string& name,

@@ -25,16 +25,18 @@ public:
 
     explicit RegistryStore(std::string path = {});
 
-    // Calls reader with the current tree (inside an Update of this thread, that
-    // update's tree). REGDB_E_READREGDB when the file
-    // cannot be read or is not a registry file.
+    // Calls reader with the current tree (inside an Update of this thread,
+    // that update's tree). REGDB_E_READREGDB when the file cannot be read or
+    // is not a registry file.
     HRESULT Read(const std::function<void(const RegistryKey& root)>& reader);
 
     // Applies change to the current tree and writes the result back, whatever
-    // change returns; returns change's result, or REGDB_E_READREGDB /
-    // REGDB_E_WRITEREGDB when the file cannot be read or written (nothing is
-    // written then). An Update called by change (on its thread) joins it:
-    // its change goes into the same single write.
+    // change returns; returns change's result, or REGDB_E_READREGDB when the
+    // file cannot be read, or when it cannot be written HRESULT_FROM_WIN32 of
+    // ERROR_DISK_FULL, ERROR_WRITE_PROTECT or ERROR_ACCESS_DENIED (no space,
+    // a read-only file system, no permission), else REGDB_E_WRITEREGDB.
+    // Nothing is written then: the file stays as it was. An Update called by
+    // change (on its thread) joins it: its change goes into the same write.
     HRESULT Update(const std::function<HRESULT(RegistryKey& root)>& change);
 
     // The string value name of the key at path ("HKEY_CLASSES_ROOT\CLSID\...");
@@ -43,7 +45,7 @@ public:
 
     std::string Path() const;
     // Why the last Read or Update failed: "<file>:<line>: <reason>" for a
-    // file that is no registry file.
+    // file that is no registry file, "Cannot write <file>: <reason>".
     std::string Error() const;
     // Why a Read or Update of this store's file failed with hr, also where
     // another copy of this layer made the call (a component's own): the

@@ -89,6 +89,18 @@ TEST(RegsvrTest, FailsWithTheHresult) {
     EXPECT_EQ(RunRegsvr({"-x", PELLONAR_PATH}).status, 1);
 }
 
+TEST(RegsvrTest, PrintsWhyTheRegistryCannotBeWritten) {
+    TempRegistry temp;
+    std::ofstream(temp.Dir() / "file") << "no folder";
+    const std::string registry = (temp.Dir() / "file" / "registry").string();
+    ::setenv("TARNEL_REGISTRY", registry.c_str(), 1);
+    Result r = RunRegsvr({PELLONAR_PATH});
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_NE(r.output.find("failed (HRESULT 0x80040151): Cannot write " + registry + "\n"),
+              std::string::npos)
+        << r.output;
+}
+
 TEST(RegsvrTest, NamesTheLineOfADeeplyNestedRegistryAndChangesNothing) {
     TempRegistry temp;
     const std::string text = NestedRegistryText(200000);
