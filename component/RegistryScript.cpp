@@ -198,17 +198,22 @@ HRESULT RegistryScript::KeyItem(Mark mark, const Token& name, Blocks& open, bool
         key = parent == nullptr ? nullptr : parent->Subkey(name.text);
         if (!hasBlock) RemoveIfEmpty(parent, name.text, key, block.noRemove);
     } else if (mark != Mark::Delete && parent != nullptr) {
-        key = parent->CreateSubkey(name.text);
-        if (key == nullptr) return DISP_E_EXCEPTION;
-        if (a.present) {
-            RegistryValue value;
-            hr = Convert(a.type, a.value, value);
-            if (FAILED(hr)) return hr;
-            key->SetValue("", std::move(value));
-        }
+        hr = SetKey(*parent, name.text, a, key);
+        if (FAILED(hr)) return hr;
     }
     if (hasBlock) open.push_back({key, parent, name.text});
     return S_OK;
+}
+
+HRESULT RegistryScript::SetKey(RegistryKey& parent, const std::string& name, const Assignment& a,
+                               RegistryKey*& key) {
+    key = parent.CreateSubkey(name);
+    if (key == nullptr) return DISP_E_EXCEPTION;
+    if (!a.present) return S_OK;
+    RegistryValue value;
+    HRESULT hr = Convert(a.type, a.value, value);
+    if (SUCCEEDED(hr)) key->SetValue("", std::move(value));
+    return hr;
 }
 
 HRESULT RegistryScript::ReadAssignment(Assignment& a) {

@@ -61,6 +61,9 @@ private:
     HRESULT Item(const ScriptLexer::Token& first, Blocks& open, bool bRegister);
     HRESULT ValueItem(RegistryKey* parent, bool bRegister);
     HRESULT KeyItem(Mark mark, const ScriptLexer::Token& name, Blocks& open, bool bRegister);
+    // Register mode: opens or creates the key and sets its default value.
+    static HRESULT SetKey(RegistryKey& parent, const std::string& name, const Assignment& a,
+                          RegistryKey*& key);
     HRESULT ReadAssignment(Assignment& a);
     HRESULT NextToken(ScriptLexer::Token& token);
     static HRESULT Convert(const ScriptLexer::Token& type, const ScriptLexer::Token& value,
