@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "HostTestSupport.h"
+#include "tests/com/TempRegistry.h"
 
 namespace tarnel {
 namespace {
@@ -197,6 +198,21 @@ TEST_F(TarnelSvcTest, UnregisteredComponentEndsWithHowToRegisterIt) {
     EXPECT_NE(strLog.find("not registered in " + strRegistry), std::string::npos) << strLog;
     EXPECT_NE(strLog.find("regsvr libPellonar.so"), std::string::npos) << strLog;
     EXPECT_FALSE(Written("ZI-1"));
+}
+
+TEST_F(TarnelSvcTest, DeeplyNestedRegistryEndsWithItsFileAndLine) {
+    Configure("0,PT-1,value,0\n0,TT-1,value,15\n", kNaturalGas);
+    const std::string strRegistry = home.Path() + "/nested-registry";
+    home.Write("nested-registry", NestedRegistryText(200000));
+    setenv("TARNEL_REGISTRY", strRegistry.c_str(), 1);
+    Service svc(home.Path(), {"-debug"});
+    EXPECT_EQ(svc.WaitForExit(), 1);
+    const std::string strLog = home.Read("TarnelService.log");
+    EXPECT_NE(strLog.find("Service ends: cannot create Gas (class Pellonar.Gas"), std::string::npos)
+        << strLog;
+    EXPECT_NE(strLog.find(strRegistry + ":2: a key nested deeper than 512 levels"),
+              std::string::npos)
+        << strLog.substr(0, 2000);
 }
 
 TEST_F(TarnelSvcTest, CommandLineMessagesGoToStandardOutput) {
