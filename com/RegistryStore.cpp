@@ -13,7 +13,7 @@
 #include <sstream>
 #include <utility>
 
-#include "com/FileText.h"
+#include "service/base/TextFile.h"
 #include "com/RegistryFile.h"
 #include "service/base/FileSystem.h"
 
@@ -158,7 +158,7 @@ HRESULT RegistryStore::Refresh(bool force) {
     std::string text;
     if (missing) {
         m_Root = std::make_unique<RegistryKey>();
-    } else if (!ReadFileText(path, text)) {
+    } else if (TextFile::Read(path, text) != TextFile::ReadResult::Read) {
         m_Error = "Cannot read " + path + ": it is no readable file";
     } else {
         m_Root = RegistryFile::Parse(text, path, m_Error);

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "com/FileText.h"
+#include "service/base/TextFile.h"
 #include "com/RegistryStore.h"
 #include "com/ResourceSection.h"
 #include "com/TypeLib.h"
@@ -68,7 +68,7 @@ HRESULT LoadTypeLib(const std::string& path, ITypeLib** pptlib) {
     if (pptlib == nullptr) return E_POINTER;
     *pptlib = nullptr;
     std::string text;
-    if (!ReadFileText(path, text)) return TYPE_E_CANTLOADLIBRARY;
+    if (TextFile::Read(path, text) != TextFile::ReadResult::Read) return TYPE_E_CANTLOADLIBRARY;
     if (IsModuleFile(text) && FAILED(LoadModuleResource(path, "TYPELIB", 1, text))) {
         return TYPE_E_CANTLOADLIBRARY;
     }

@@ -32,9 +32,4 @@ std::int32_t RoundToInt32(double dValue) {
     return static_cast<std::int32_t>(dRounded);
 }
 
-std::string LowerCase(std::string strText) {
-    for (char& c : strText) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return strText;
-}
-
 }  // namespace tarnel

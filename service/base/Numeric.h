@@ -13,6 +13,4 @@ std::optional<double> ParseNumber(const std::string& strText);
 // within the 32-bit range instead of overflowing.
 std::int32_t RoundToInt32(double dValue);
 
-std::string LowerCase(std::string strText);
-
 }  // namespace tarnel

@@ -16,4 +16,9 @@ bool SameText(const std::string& strA, const std::string& strB) {
                       [](unsigned char a, unsigned char b) { return Lower(a) == Lower(b); });
 }
 
+std::string LowerCase(std::string strText) {
+    for (char& c : strText) c = Lower(static_cast<unsigned char>(c));
+    return strText;
+}
+
 }  // namespace tarnel

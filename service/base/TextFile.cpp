@@ -53,8 +53,15 @@ mode_t ModeFor(const std::string& strTarget) {
 TextFile::ReadResult TextFile::Read(const std::string& strPath, std::string& strContents) {
     strContents.clear();
     FileSystem& fs = FileSystem::Current();
-    const int fd = fs.Open(strPath, O_RDONLY, 0);
+    // Without O_NONBLOCK, opening a FIFO would wait for a writer for ever.
+    const int fd = fs.Open(strPath, O_RDONLY | O_NONBLOCK, 0);
     if (fd < 0) return errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        fs.Close(fd);
+        errno = EISDIR;
+        return ReadResult::Failed;
+    }
     char buffer[65536];
     ssize_t n;
     while ((n = fs.Read(fd, buffer, sizeof buffer)) > 0) {

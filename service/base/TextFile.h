@@ -10,6 +10,7 @@ public:
     enum class ReadResult { Read, Missing, Failed };
 
     // Reads the whole file into strContents (emptied unless the result is Read).
+    // Anything but a regular file (a folder, a FIFO, a device) is Failed.
     static ReadResult Read(const std::string& strPath, std::string& strContents);
 
     // Replaces the file with strContents atomically: the text goes to a temporary

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "service/base/TextCase.h"
+
 namespace tarnel {
 
 namespace {
@@ -13,13 +15,6 @@ std::string Trim(const std::string& s) {
     const auto first = s.find_first_not_of(" \t");
     if (first == std::string::npos) return {};
     return s.substr(first, s.find_last_not_of(" \t") - first + 1);
-}
-
-bool SameName(const std::string& a, const std::string& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) ==
-               std::tolower(static_cast<unsigned char>(y));
-    });
 }
 
 // "[name]" gives the trimmed name; anything else is no section header.
@@ -112,7 +107,7 @@ std::optional<size_t> IniFile::FindSection(const std::string& Section) const {
     const std::string wanted = Trim(Section);
     for (size_t i = 0; i < m_Lines.size(); ++i) {
         const auto name = SectionName(m_Lines[i].text);
-        if (name && SameName(*name, wanted)) return i;
+        if (name && SameText(*name, wanted)) return i;
     }
     return std::nullopt;
 }
@@ -128,7 +123,7 @@ std::optional<size_t> IniFile::FindKey(size_t nHeader, const std::string& Key) c
     const size_t end = SectionEnd(nHeader);
     for (size_t i = nHeader + 1; i < end; ++i) {
         const auto name = KeyName(m_Lines[i].text);
-        if (name && SameName(*name, wanted)) return i;
+        if (name && SameText(*name, wanted)) return i;
     }
     return std::nullopt;
 }

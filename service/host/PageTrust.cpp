@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "service/base/Numeric.h"
+#include "service/base/TextCase.h"
 
 namespace tarnel {
 

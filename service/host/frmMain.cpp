@@ -11,6 +11,7 @@
 #include "service/base/ProgramModule.h"
 #include "service/base/StopRequest.h"
 #include "service/host/StreamDefinition.h"
+#include "service/base/TextCase.h"
 
 namespace tarnel {
 

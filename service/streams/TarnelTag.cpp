@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "com/ComPtr.h"
+#include "service/base/TextCase.h"
 
 namespace tarnel {
 
@@ -22,12 +23,6 @@ constexpr double kFahrenheitStep = 0.555555555555556;  // the published factor, 
 constexpr float kChangeThreshold = 0.00001f;
 constexpr short kNewtonSteps = 30;
 constexpr double kResidualTolerance = 0.00001;
-
-std::string Lower(const std::string& u) {
-    std::string s = u;
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
 
 std::string RemoveAll(std::string s, const std::string& what) {
     if (what.empty()) return s;
@@ -88,7 +83,7 @@ void TarnelTag::ConvertTcrit() {
 
 void TarnelTag::EuPressure(const std::string& u) {
     static const char* const kBase[] = {"bar", "kPa", "psi"};
-    const std::string s = Lower(u);
+    const std::string s = LowerCase(u);
     const std::string s3 = s.substr(0, 3);
     m_PressureUnit = s3 == "kpa" ? kKPa : (s3 == "psi" ? kPsi : kBar);
     m_EuPcrit = kBase[m_PressureUnit];
@@ -101,7 +96,7 @@ void TarnelTag::EuPressure(const std::string& u) {
 }
 
 void TarnelTag::EuTemperature(const std::string& u) {
-    const std::string s = Lower(u);
+    const std::string s = LowerCase(u);
     m_TemperatureUnit = kCelsius;
     if (!s.empty() && s[0] == 'k') {
         m_TemperatureUnit = kKelvin;

@@ -1,7 +1,6 @@
 #include "tools/zcalc/PureGas.h"
 
-#include <algorithm>
-#include <cctype>
+#include "service/base/TextCase.h"
 
 namespace tarnel {
 
@@ -12,13 +11,6 @@ namespace {
 constexpr const char* kPoling =
     "B. E. Poling, J. M. Prausnitz, J. P. O'Connell, The Properties of Gases and Liquids, "
     "5th ed., McGraw-Hill 2001, Appendix A";
-
-bool SameName(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) ==
-               std::tolower(static_cast<unsigned char>(y));
-    });
-}
 
 }  // namespace
 
@@ -50,8 +42,9 @@ const std::vector<PureGas>& PureGases() {
 }
 
 const PureGas* FindPureGas(std::string_view name) {
+    const std::string strName(name);
     for (const PureGas& gas : PureGases())
-        if (SameName(name, gas.Name) || SameName(name, gas.Alias)) return &gas;
+        if (SameText(strName, gas.Name) || SameText(strName, gas.Alias)) return &gas;
     return nullptr;
 }
 

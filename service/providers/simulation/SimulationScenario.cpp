@@ -8,6 +8,7 @@
 #include "service/base/Numeric.h"
 #include "service/base/ProgramModule.h"
 #include "service/base/StopRequest.h"
+#include "service/base/TextCase.h"
 
 namespace tarnel {
 
