@@ -1,29 +1,16 @@
 #include "tests/fuzz/FuzzScratch.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
+
+#include "tests/support/TempFolder.h"
 
 namespace tarnel {
 
-namespace {
-
-// Made on first use, removed with its contents when the program ends.
-struct TempFolder {
-    TempFolder() {
-        if (mkdtemp(path.data()) == nullptr) std::abort();
-    }
-    ~TempFolder() { std::filesystem::remove_all(path); }
-    std::string path = "/tmp/tarnel-fuzz-XXXXXX";
-};
-
-}  // namespace
-
 const std::string& FuzzScratch::Folder() {
     static const TempFolder folder;
-    return folder.path;
+    static const std::string path = folder.Path().string();
+    return path;
 }
 
 std::string FuzzScratch::InputFile(const std::uint8_t* data, std::size_t size) {

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <string>
 
+#include "tests/support/TempFolder.h"
+
 namespace tarnel {
 
 // The "\k" names below the root key, depth names in all.
@@ -21,27 +23,17 @@ inline std::string NestedRegistryText(std::size_t depth) {
 // when the test ends.
 class TempRegistry {
 public:
-    TempRegistry() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "tarnel-com-XXXXXX").string();
-        m_Dir = ::mkdtemp(pattern.data());
-        m_Path = (m_Dir / "registry").string();
-        ::setenv("TARNEL_REGISTRY", m_Path.c_str(), 1);
-    }
-    ~TempRegistry() {
-        ::unsetenv("TARNEL_REGISTRY");
-        std::error_code ec;
-        std::filesystem::remove_all(m_Dir, ec);
-    }
+    TempRegistry() { ::setenv("TARNEL_REGISTRY", m_Path.c_str(), 1); }
+    ~TempRegistry() { ::unsetenv("TARNEL_REGISTRY"); }
     TempRegistry(const TempRegistry&) = delete;
     TempRegistry& operator=(const TempRegistry&) = delete;
 
-    const std::filesystem::path& Dir() const { return m_Dir; }
+    const std::filesystem::path& Dir() const { return m_Folder.Path(); }
     const std::string& Path() const { return m_Path; }
 
 private:
-    std::filesystem::path m_Dir;
-    std::string m_Path;
+    TempFolder m_Folder;
+    std::string m_Path = m_Folder.File("registry");
 };
 
 }  // namespace tarnel

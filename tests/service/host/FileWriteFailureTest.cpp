@@ -45,7 +45,10 @@ struct Fault {
 void PrintTo(const Writer& w, std::ostream* os) { *os << w.name; }
 void PrintTo(const Fault& f, std::ostream* os) { *os << f.name; }
 
-std::string V(int n) { return "v" + std::to_string(n); }
+std::string V(int n) {
+    std::string value = std::to_string(n);
+    return value.insert(0, 1, 'v');
+}
 
 const Writer kWriters[] = {
     {"Log", "TarnelService.log", true, Channel::StandardError,

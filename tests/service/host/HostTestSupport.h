@@ -14,6 +14,7 @@
 #include "service/host/IServiceControl.h"
 #include "service/host/IStatusWindow.h"
 #include "service/host/ITimer.h"
+#include "tests/support/TempFolder.h"
 
 namespace tarnel::test {
 
@@ -23,8 +24,6 @@ namespace tarnel::test {
 class TempHome {
 public:
     TempHome() {
-        char pattern[] = "/tmp/tarnel-host-XXXXXX";
-        m_Path = mkdtemp(pattern);
         setenv("TARNEL_HOME", m_Path.c_str(), 1);
         setenv("TARNEL_REGISTRY", (m_Path + "/registry").c_str(), 1);
         std::string strDetail;
@@ -35,18 +34,13 @@ public:
     ~TempHome() {
         unsetenv("TARNEL_REGISTRY");
         unsetenv("TARNEL_HOME");
-        std::error_code ec;
-        std::filesystem::remove_all(m_Path, ec);
     }
     const std::string& Path() const { return m_Path; }
     void Write(const std::string& strName, const std::string& strText) const {
-        std::ofstream(m_Path + "/" + strName, std::ios::binary) << strText;
+        TempFolder::Write(m_Folder.File(strName), strText);
     }
     std::string Read(const std::string& strName) const {
-        std::ifstream in(m_Path + "/" + strName, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
+        return TempFolder::Read(m_Folder.File(strName));
     }
     // The log's entries without their time stamps.
     std::vector<std::string> LogLines() const {
@@ -59,7 +53,8 @@ public:
     }
 
 private:
-    std::string m_Path;
+    TempFolder m_Folder;
+    std::string m_Path = m_Folder.Path().string();
 };
 
 // A timer that ticks only when the test says so.

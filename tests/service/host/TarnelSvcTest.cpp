@@ -19,6 +19,7 @@
 
 #include "HostTestSupport.h"
 #include "tests/support/TempRegistry.h"
+#include "tests/support/ReferenceValues.h"
 
 namespace tarnel {
 namespace {
@@ -28,7 +29,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr const char* kScenarioHeader = "Seconds,Item,Action,Value,Quality,Low,High,Step,Seed\n";
 constexpr const char* kStreamsHeader = "Name,P,T,Z,Pc,Tc,Acentric,PUnit,TUnit,Status,Description\n";
-constexpr const char* kNaturalGas = "NG,PT-1,TT-1,ZI-1,45.99,190.56,0.011,bar,deg C,ZS-1\n";
 
 // TarnelSvc run by the test, killed with it if the test dies first.
 class Service {
@@ -119,7 +119,7 @@ protected:
 
 TEST_F(TarnelSvcTest, ZAndStatusReachTheServer) {
     Configure("0,PT-1,value,0\n0,TT-1,value,15\n0,PT-2,value,500\n0,TT-2,value,60\n",
-              std::string(kNaturalGas) + "G2,PT-2,TT-2,ZI-2,667,343,0.011,psig,deg F,ZS-2\n");
+              std::string(kNaturalGasLine) + "G2,PT-2,TT-2,ZI-2,667,343,0.011,psig,deg F,ZS-2\n");
     Service svc(home.Path(), {"-debug"});
     EXPECT_TRUE(Eventually([&] { return Written(",ZS-2,1,OK"); }))
         << home.Read("TarnelService.log");
@@ -130,14 +130,14 @@ TEST_F(TarnelSvcTest, ZAndStatusReachTheServer) {
 }
 
 TEST_F(TarnelSvcTest, BadQualityGivesStatusMinus2) {
-    Configure("0,PT-1,value,0,0\n0,TT-1,value,15\n", kNaturalGas);
+    Configure("0,PT-1,value,0,0\n0,TT-1,value,15\n", kNaturalGasLine);
     Service svc(home.Path(), {"-debug"});
     EXPECT_TRUE(Eventually([&] { return Written(",ZS-1,-2,OK"); }));
     EXPECT_FALSE(Written(",ZI-1,"));
 }
 
 TEST_F(TarnelSvcTest, TextValueDoesNotStopTheService) {
-    Configure("0,PT-1,value,abc\n0,TT-1,value,15\n3,PT-1,value,0\n", kNaturalGas);
+    Configure("0,PT-1,value,abc\n0,TT-1,value,15\n3,PT-1,value,0\n", kNaturalGasLine);
     Service svc(home.Path(), {"-debug"});
     EXPECT_TRUE(Eventually([&] { return Written(",ZS-1,1,OK"); }))
         << home.Read("TarnelService.log");
@@ -148,7 +148,7 @@ TEST_F(TarnelSvcTest, TextValueDoesNotStopTheService) {
 }
 
 TEST_F(TarnelSvcTest, ServerShutdownRequestIsLogged) {
-    Configure("0,PT-1,value,0\n0,TT-1,value,15\n1,,shutdown,Planned maintenance\n", kNaturalGas);
+    Configure("0,PT-1,value,0\n0,TT-1,value,15\n1,,shutdown,Planned maintenance\n", kNaturalGasLine);
     Service svc(home.Path(), {"-debug"});
     EXPECT_TRUE(Eventually([&] {
         return Logged("Server Tarnel.Simulation requested disconnection, Planned maintenance");
@@ -157,7 +157,7 @@ TEST_F(TarnelSvcTest, ServerShutdownRequestIsLogged) {
 }
 
 TEST_F(TarnelSvcTest, SigtermStopsAndTheProgramEndsTwoSecondsLater) {
-    Configure("0,PT-1,value,0\n0,TT-1,value,15\n", kNaturalGas);
+    Configure("0,PT-1,value,0\n0,TT-1,value,15\n", kNaturalGasLine);
     Service svc(home.Path(), {"-debug"});
     ASSERT_TRUE(Eventually([&] { return Written(",ZS-1,1,OK"); }));
     const auto stopped = Clock::now();
@@ -168,7 +168,7 @@ TEST_F(TarnelSvcTest, SigtermStopsAndTheProgramEndsTwoSecondsLater) {
 }
 
 TEST_F(TarnelSvcTest, PauseAndControlSignalsAreLogged) {
-    Configure("0,PT-1,value,0\n0,TT-1,value,15\n", kNaturalGas);
+    Configure("0,PT-1,value,0\n0,TT-1,value,15\n", kNaturalGasLine);
     Service svc(home.Path(), {"-debug"});
     ASSERT_TRUE(Eventually([&] { return Logged("Started"); }));
     svc.Signal(SIGUSR1);
@@ -188,7 +188,7 @@ TEST_F(TarnelSvcTest, ConfigurationWithoutStreamsEndsWithFailureStatus) {
 }
 
 TEST_F(TarnelSvcTest, UnregisteredComponentEndsWithHowToRegisterIt) {
-    Configure("0,PT-1,value,0\n0,TT-1,value,15\n", kNaturalGas);
+    Configure("0,PT-1,value,0\n0,TT-1,value,15\n", kNaturalGasLine);
     const std::string strRegistry = home.Path() + "/other-registry";
     setenv("TARNEL_REGISTRY", strRegistry.c_str(), 1);
     Service svc(home.Path(), {"-debug"});
@@ -201,7 +201,7 @@ TEST_F(TarnelSvcTest, UnregisteredComponentEndsWithHowToRegisterIt) {
 }
 
 TEST_F(TarnelSvcTest, DeeplyNestedRegistryEndsWithItsFileAndLine) {
-    Configure("0,PT-1,value,0\n0,TT-1,value,15\n", kNaturalGas);
+    Configure("0,PT-1,value,0\n0,TT-1,value,15\n", kNaturalGasLine);
     const std::string strRegistry = home.Path() + "/nested-registry";
     home.Write("nested-registry", NestedRegistryText(200000));
     setenv("TARNEL_REGISTRY", strRegistry.c_str(), 1);
@@ -233,7 +233,7 @@ TEST_F(TarnelSvcTest, CommandLineMessagesGoToStandardOutput) {
 }
 
 TEST_F(TarnelSvcTest, ServiceModeReportsReadinessToSystemd) {
-    Configure("0,PT-1,value,0\n0,TT-1,value,15\n", kNaturalGas);
+    Configure("0,PT-1,value,0\n0,TT-1,value,15\n", kNaturalGasLine);
     const std::string strSocket = home.Path() + "/notify";
     const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     sockaddr_un addr{};
@@ -253,7 +253,7 @@ TEST_F(TarnelSvcTest, ServiceModeReportsReadinessToSystemd) {
 }
 
 TEST_F(TarnelSvcTest, StatusPageServesTheWindowAndClosesItOnlyOnceTheBoxIsTicked) {
-    Configure("0,PT-1,value,0\n0,TT-1,value,15\n", kNaturalGas, "Visible=yes\nStatusPort=0\n");
+    Configure("0,PT-1,value,0\n0,TT-1,value,15\n", kNaturalGasLine, "Visible=yes\nStatusPort=0\n");
     Service svc(home.Path(), {"-debug"});
     int nPort = 0;
     ASSERT_TRUE(Eventually([&] {
@@ -305,7 +305,7 @@ TEST_F(TarnelSvcTest, StatusPortInUseIsLoggedAndTheServiceGoesOn) {
     socklen_t len = sizeof addr;
     getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
     const std::string strPort = std::to_string(ntohs(addr.sin_port));
-    Configure("0,PT-1,value,0\n0,TT-1,value,15\n", kNaturalGas,
+    Configure("0,PT-1,value,0\n0,TT-1,value,15\n", kNaturalGasLine,
               "Visible=yes\nStatusPort=" + strPort + "\n");
     Service svc(home.Path(), {"-debug"});
     EXPECT_TRUE(Eventually([&] { return Written(",ZS-1,1,OK"); }));
@@ -350,7 +350,7 @@ const LargeCase kLargeCases[] = {
      }},
     {"ScenarioLoading",
      [](std::string& strStreams, std::string& strScenario) {
-         strStreams = kNaturalGas;
+         strStreams = kNaturalGasLine;
          for (int i = 0; i < 1000000; ++i) {
              strScenario += std::to_string(i / 1000) + ",X-" + std::to_string(i % 1000) +
                             ",value," + std::to_string(i) + "\n";

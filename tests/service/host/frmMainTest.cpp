@@ -7,6 +7,7 @@
 #include "service/host/BuiltInProviders.h"
 #include "service/host/CreateGas.h"
 #include "service/host/frmMain.h"
+#include "tests/support/ReferenceValues.h"
 
 namespace tarnel {
 namespace {
@@ -223,7 +224,7 @@ TEST_F(FormTest, ServiceEventsSetTheStatusLineAndLog) {
 
 TEST_F(FormTest, StopBeforeLoadingLogsTheFailureAndStillEnds) {
     Ini("TagDef=Streams.csv\nOpcServer=Tarnel.Simulation\n");
-    Streams("NG,PT-1,TT-1,ZI-1,45.99,190.56,0.011,bar,deg C,ZS-1\n");
+    Streams(kNaturalGasLine);
     Load();
     form->NTService1_Stop();
     EXPECT_EQ(form->Controls().txtStatus.Text, "Stopped");
@@ -481,7 +482,7 @@ TEST_F(FormTest, StreamsLoadWithoutAServerAndTheFirstIsShown) {
 
 TEST_F(FormTest, ClickOnTheVisibleListSuppressesTheNextRecalculation) {
     Ini("StartupDelaySeconds=1\nTagDef=Streams.csv\nVisible=yes\n");
-    Streams("NG,PT-1,TT-1,ZI-1,45.99,190.56,0.011,bar,deg C,ZS-1\n");
+    Streams(kNaturalGasLine);
     Load();
     LoadConfiguration();
     timers.Watchdog().Tick();
@@ -495,7 +496,7 @@ TEST_F(FormTest, ClickOnTheVisibleListSuppressesTheNextRecalculation) {
 
 TEST_F(FormTest, WatchdogRecalculatesOnlyWhenTheDisplayWasNotRefreshed) {
     Ini("StartupDelaySeconds=1\nTagDef=Streams.csv\n");
-    Streams("NG,PT-1,TT-1,ZI-1,45.99,190.56,0.011,bar,deg C,ZS-1\n");
+    Streams(kNaturalGasLine);
     Load();
     LoadConfiguration();
     EXPECT_EQ(Stream("NG").Status(), 0);
@@ -524,8 +525,8 @@ protected:
 
 TEST_F(SimulatedFormTest, DataChangesRecalculateAndWriteBack) {
     Start("0,PT-1,value,0\n0,TT-1,value,15\n0,PT-2,value,10\n0,TT-2,value,300\n",
-          "NG,PT-1,TT-1,ZI-1,45.99,190.56,0.011,bar,deg C,ZS-1\n"
-          "C3,PT-2,TT-2,ZI-2,42.48,369.83,0.152,bara,K,ZS-2\n");
+          std::string(kNaturalGasLine) +
+              "C3,PT-2,TT-2,ZI-2,42.48,369.83,0.152,bara,K,ZS-2\n");
     ASSERT_TRUE(RunUntil([&] { return Stream("NG").Status() == 1 && Stream("C3").Status() != 0; }));
     EXPECT_NEAR(Stream("NG").Z(), 0.997488, 1e-6);
     EXPECT_EQ(Stream("C3").Status(), -5);
@@ -542,9 +543,9 @@ TEST_F(SimulatedFormTest, TextValueStopsThatChangeAtItsStreamOnly) {
     Start(
         "0,PT-1,value,0\n0,TT-1,value,15\n0,PT-2,value,abc\n0,TT-2,value,15\n"
         "0,PT-3,value,0\n0,TT-3,value,15\n2,PT-2,value,0\n",
-        "NG,PT-1,TT-1,ZI-1,45.99,190.56,0.011,bar,deg C,ZS-1\n"
-        "N2,PT-2,TT-2,ZI-2,33.9,126.2,0.037,bar,deg C,ZS-2\n"
-        "AR,PT-3,TT-3,ZI-3,48.6,150.7,0.0,bar,deg C,ZS-3\n");
+        std::string(kNaturalGasLine) +
+            "N2,PT-2,TT-2,ZI-2,33.9,126.2,0.037,bar,deg C,ZS-2\n"
+            "AR,PT-3,TT-3,ZI-3,48.6,150.7,0.0,bar,deg C,ZS-3\n");
     ASSERT_TRUE(RunUntil([&] { return Stream("NG").Status() == 1; }));
     EXPECT_EQ(Stream("N2").Status(), 0);
     // The streams after the text wait for the next change too.
@@ -558,7 +559,7 @@ TEST_F(SimulatedFormTest, TextValueStopsThatChangeAtItsStreamOnly) {
 
 TEST_F(SimulatedFormTest, StopDisablesTheGroupAndCleansUpTwoSecondsLater) {
     Start("0,PT-1,value,0\n0,TT-1,value,15\n",
-          "NG,PT-1,TT-1,ZI-1,45.99,190.56,0.011,bar,deg C,ZS-1\n");
+          kNaturalGasLine);
     form->NTService1_Stop();
     EXPECT_TRUE(LogHas("Stopped"));
     EXPECT_TRUE(timers.Stop().Enabled());
@@ -569,7 +570,7 @@ TEST_F(SimulatedFormTest, StopDisablesTheGroupAndCleansUpTwoSecondsLater) {
 
 TEST_F(SimulatedFormTest, VisibleWindowShowsTheValuesOfEachChange) {
     Start("0,PT-1,value,1000\n0,TT-1,value,15\n",
-          "NG,PT-1,TT-1,ZI-1,45.99,190.56,0.011,bar,deg C,ZS-1\n", "Visible=yes\nStatusPort=0\n");
+          kNaturalGasLine, "Visible=yes\nStatusPort=0\n");
     ASSERT_TRUE(RunUntil([&] { return form->Controls().txtZStatus.Text == "OK"; }));
     EXPECT_EQ(form->Controls().txtP.Text, "1000.00");
     EXPECT_EQ(form->Controls().txtT.Text, "15.00");
