@@ -2,6 +2,9 @@
 
 namespace tarnel {
 
+// What the service asks of the component for every evaluation: more Newton
+// steps than the component's default of 20, and its residual tolerance. A
+// result that used every step may not have settled; callers check for that.
 inline constexpr int kMaxNewtonSteps = 30;
 inline constexpr double kNewtonTolerance = 1e-5;
 
