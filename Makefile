@@ -3,7 +3,7 @@ BUILD      ?= build
 BUILD_ASAN ?= build-asan
 JOBS       ?= $(shell nproc)
 
-.PHONY: setup build build-asan demo test test-asan bench clean
+.PHONY: setup build build-asan demo test test-asan bench fuzz clean
 
 setup:
 	@scripts/setup.sh
@@ -33,5 +33,9 @@ node_modules: package.json package-lock.json
 bench: build
 	for b in $(BUILD)/bench/tarnel_*bench; do "$$b" || exit 1; done
 
+# Each parser's fuzz target for FUZZ_SECONDS (default 30) under libFuzzer.
+fuzz: setup
+	scripts/fuzz.sh
+
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN)
+	rm -rf $(BUILD) $(BUILD_ASAN) build-fuzz

@@ -9,6 +9,7 @@ packages=(
   libasio-dev libcpp-httplib-dev nlohmann-json3-dev libcli11-dev
   libsystemd-dev
   chromium
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "tools/zcalc/Zcalc.h"
@@ -94,6 +95,80 @@ TEST(ZcalcStream, EachRowIsAFreshStream) {
               "-1,0,0,-2,45.990000000000002,190.56,bar (g),bar (a),deg C,K\n");
 }
 
+TEST(ZcalcStream, QuotedUnquotedAndMixedCsvGiveTheSameResults) {
+    const std::string expected =
+        "Z,VapourVol,LiquidVol,Status,PcritBar,TcritK,EuPressure,EuPcrit,EuTemperature,EuTcrit\n"
+        "0.91731602,620.498047,0,1,45.988043108791715,190.55555555555546,psi (g),psi (a),deg F,R\n";
+    for (const char* input :
+         {"P,EuPressure,T,EuTemperature,Pcrit,Tcrit,AcentricFactor\n"
+          "500,psig,60,deg F,667,343,0.011\n",
+          "P,EuPressure,T,EuTemperature,Pcrit,Tcrit,AcentricFactor\n"
+          "500,\"psig\",60,\"deg F\",667,343,0.011\n",
+          "\xEF\xBB\xBF\"P\",\"EuPressure\",\"T\",\"EuTemperature\",\"Pcrit\",\"Tcrit\","
+          "\"AcentricFactor\"\r\n\"500\",\"psig\",\"60\",\"deg F\",\"667\",\"343\",\"0.011\"\r\n",
+          "P,EuPressure,T,EuTemperature,Pcrit,Tcrit,AcentricFactor\r\n"
+          " 500 , \"psig\" ,60,deg F,\"667\",343, 0.011\r\n"}) {
+        const Outcome r = Stream(input);
+        EXPECT_EQ(r.status, 0) << input;
+        EXPECT_EQ(r.err, "") << input;
+        EXPECT_EQ(r.out, expected) << input;
+    }
+}
+
+TEST(ZcalcStream, AQuotedUnitTextReachesTheStreamWithItsBlanks) {
+    // " psia" does not begin with psi, so the stream's rules make it bar absolute.
+    const Outcome r = Stream(
+        "P,EuPressure,T,EuTemperature,Pcrit,Tcrit,AcentricFactor\n"
+        "10,\" psia\",300,K,42.48,369.83,0.152\n");
+    EXPECT_NE(r.out.find(",bar (a),bar (a),K,K\n"), std::string::npos) << r.out;
+}
+
+TEST(ZcalcStream, MalformedLinesAreReportedAndNothingIsComputedFromThem) {
+    const Outcome r = Stream(
+        "P,EuPressure,T,EuTemperature,Pcrit,Tcrit,AcentricFactor\n"
+        "500,\"psi\"g,60,deg F,667,343,0.011\n"
+        "500,psi\"g,60,deg F,667,343,0.011\n"
+        "\"500 \",psig,60,deg F,667,343,0.011\n"
+        "500,psig,60,deg F,667,343,0.011\n"
+        "500,\"psig,60,deg F,667,343,0.011\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err,
+              "zcalc: line 2: text after a closing quote; row skipped\n"
+              "zcalc: line 3: a quote inside an unquoted field; row skipped\n"
+              "zcalc: line 4: column P: \"500 \" is not a number; row skipped\n"
+              "zcalc: line 6: unterminated quote; row skipped\n");
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 2) << r.out;
+}
+
+TEST(ZcalcGasColumn, BuiltInConstantsInPlaceOfTheThreeColumns) {
+    const Outcome gas = Gas("T_K,P_barA,Gas\n300,10,propane\n300,10,c3\n300,50,Ar\n300,5,xenon\n");
+    EXPECT_EQ(gas.status, 1);
+    EXPECT_EQ(gas.out,
+              "Z,VapourVolume,LiquidVolume,NumIterations\n"
+              "0.8146260144999643,2031.9623992679863,86.767794703836501,7\n"
+              "0.8146260144999643,2031.9623992679863,86.767794703836501,7\n"
+              "0.96203959165222463,479.93269108754538,0,11\n");
+    EXPECT_NE(gas.err.find("line 4: argon: acentric factor -0.002 is below 0, which the component "
+                           "refuses; 0 is used\n"),
+              std::string::npos)
+        << gas.err;
+    EXPECT_NE(
+        gas.err.find("line 5: column Gas: unknown gas \"xenon\"; known gases: methane (C1), "),
+        std::string::npos)
+        << gas.err;
+
+    // A stream takes them in its own units and gets the table's values back.
+    const Outcome stream = Stream(
+        "P,EuPressure,T,EuTemperature,Gas,QualityP,QualityT\n"
+        "500,psig,60,deg F,methane,192,192\n3500,kPag,15,deg C,methane,192,192\n");
+    EXPECT_EQ(stream.status, 0);
+    EXPECT_EQ(stream.out,
+              "Z,VapourVol,LiquidVol,Status,PcritBar,TcritK,EuPressure,EuPcrit,EuTemperature,"
+              "EuTcrit\n"
+              "0.917312562,620.495667,0,1,45.990000000000002,190.56,psi (g),psi (a),deg F,R\n"
+              "0.915608346,609.11908,0,1,45.990000000000002,190.56,kPa (g),kPa (a),deg C,K\n");
+}
+
 TEST(ZcalcStatePoint, PrintsLabelledResults) {
     std::ostringstream out;
     EXPECT_EQ(ZcalcStatePoint({150, 10, 190.56, 45.99, 0.011}, out), 0);
@@ -105,6 +180,39 @@ TEST(ZcalcStatePoint, PrintsLabelledResults) {
     std::ostringstream refused;
     EXPECT_EQ(ZcalcStatePoint({150, 10, 190.56, 0, 0.011}, refused), 1);
     EXPECT_NE(refused.str().find("inputs refused"), std::string::npos);
+}
+
+TEST(ZcalcStatePoint, SaysWhenTheResultHadNotSettledInTheStepsAllowed) {
+    struct Case {
+        double P_barA;
+        const char* zLine;
+        int status;
+    };
+    // Both use every step; at 0.05 bar the last step no longer moves Z.
+    for (const Case& c : {Case{0.001, "Z              4.2117565526698204  (not converged)\n", 1},
+                          Case{0.05, "Z              0.99998334188804405\n", 0}}) {
+        std::ostringstream out;
+        EXPECT_EQ(ZcalcStatePoint({800, c.P_barA, {369.83, 42.48, 0.152}}, out), c.status);
+        EXPECT_EQ(out.str().substr(0, out.str().find('\n') + 1), c.zLine);
+        EXPECT_NE(out.str().find("NumIterations  30\n"), std::string::npos) << out.str();
+    }
+}
+
+TEST(ZcalcStatePoint, GasByNameOrAlias) {
+    StatePointInput input{300, 10, {}};
+    std::ostringstream out, err;
+    EXPECT_TRUE(UseGas("PROPANE", input, out, err));
+    EXPECT_EQ(input.Constants.Tcrit_K, 369.83);
+    EXPECT_EQ(input.Constants.Pcrit_barA, 42.48);
+    EXPECT_EQ(input.Constants.AcentricFactor, 0.152);
+    EXPECT_TRUE(UseGas("He", input, out, err));
+    EXPECT_EQ(input.Constants.AcentricFactor, 0.0);
+    EXPECT_EQ(err.str(),
+              "zcalc: helium: acentric factor -0.39 is below 0, which the component refuses; 0 is "
+              "used\n");
+    std::ostringstream unknownOut, unknownErr;
+    EXPECT_FALSE(UseGas("propylene", input, unknownOut, unknownErr));
+    EXPECT_NE(unknownErr.str().find("water (H2O), helium (He)\n"), std::string::npos);
 }
 
 }  // namespace

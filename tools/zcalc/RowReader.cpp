@@ -1,29 +1,14 @@
 #include "tools/zcalc/RowReader.h"
 
+#include <algorithm>
 #include <charconv>
 #include <istream>
+#include <iterator>
 #include <ostream>
 
 namespace tarnel {
 
 namespace {
-
-std::string Trim(const std::string& s) {
-    const auto first = s.find_first_not_of(" \t\r");
-    if (first == std::string::npos) return "";
-    return s.substr(first, s.find_last_not_of(" \t\r") - first + 1);
-}
-
-std::vector<std::string> Split(const std::string& line) {
-    std::vector<std::string> fields;
-    std::size_t start = 0;
-    for (std::size_t comma; (comma = line.find(',', start)) != std::string::npos;
-         start = comma + 1) {
-        fields.push_back(Trim(line.substr(start, comma - start)));
-    }
-    fields.push_back(Trim(line.substr(start)));
-    return fields;
-}
 
 std::string Join(const std::vector<std::string>& names) {
     std::string s;
@@ -31,69 +16,96 @@ std::string Join(const std::vector<std::string>& names) {
     return s;
 }
 
+std::vector<std::string> Concat(std::vector<std::string> a, const std::vector<std::string>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+std::string ReadAll(std::istream& in) {
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
 }  // namespace
 
-RowReader::RowReader(std::istream& in, std::ostream& err, std::vector<std::string> required,
-                     std::vector<std::string> optional)
-    : m_In(in), m_Err(err), m_Required(std::move(required)), m_Optional(std::move(optional)) {}
+RowReader::RowReader(std::istream& in, std::ostream& err, Columns columns)
+    : m_Err(err), m_Columns(std::move(columns)), m_Rows(ReadCsvRows(ReadAll(in))) {}
 
 bool RowReader::ReadHeader() {
-    std::string line;
-    if (std::getline(m_In, line)) ++m_Line;
-    std::vector<std::string> all = m_Required;
-    all.insert(all.end(), m_Optional.begin(), m_Optional.end());
-    const auto names = Split(line);
-    if (names == m_Required || names == all) {
-        m_Columns = names.size();
-        return true;
+    if (m_Rows.empty() || !m_Rows.front().Error.empty()) {
+        Report("expected the header " + Expected());
+        return false;
     }
-    const std::string expected =
-        m_Optional.empty() ? Join(m_Required) : Join(m_Required) + "[," + Join(m_Optional) + "]";
-    Report("expected the header " + expected);
+    const std::vector<std::string>& names = m_Rows[m_Next++].Fields;
+    for (const auto& constants : {m_Columns.Constants, std::vector<std::string>{"Gas"}}) {
+        const auto required = Concat(m_Columns.Lead, constants);
+        if (names == required || names == Concat(required, m_Columns.Optional)) {
+            m_Header = names;
+            return true;
+        }
+    }
+    Report("expected the header " + Expected());
     return false;
 }
 
-std::optional<std::vector<std::string>> RowReader::Next() {
-    std::string line;
-    while (std::getline(m_In, line)) {
-        ++m_Line;
-        if (Trim(line).empty()) continue;
-        auto row = Split(line);
-        if (row.size() == m_Columns) return row;
-        Report("expected " + std::to_string(m_Columns) + " columns, found " +
-               std::to_string(row.size()) + "; row skipped");
+std::string RowReader::Expected() const {
+    return Join(m_Columns.Lead) + ",{" + Join(m_Columns.Constants) + "|Gas}[," +
+           Join(m_Columns.Optional) + "]";
+}
+
+bool RowReader::Has(const std::string& column) const {
+    return std::find(m_Header.begin(), m_Header.end(), column) != m_Header.end();
+}
+
+const CsvRow* RowReader::Next() {
+    while (m_Next < m_Rows.size()) {
+        const CsvRow& row = m_Rows[m_Next++];
+        if (!row.Error.empty()) {
+            Report(row.Error + "; row skipped");
+        } else if (row.Fields.size() != m_Header.size()) {
+            Report("expected " + std::to_string(m_Header.size()) + " columns, found " +
+                   std::to_string(row.Fields.size()) + "; row skipped");
+        } else {
+            return &row;
+        }
     }
-    return std::nullopt;
+    return nullptr;
+}
+
+const std::string& RowReader::Text(const std::string& column) const {
+    const auto at = std::find(m_Header.begin(), m_Header.end(), column) - m_Header.begin();
+    return m_Rows.at(m_Next - 1).Fields.at(static_cast<std::size_t>(at));
 }
 
 template <typename T>
-std::optional<T> RowReader::Parse(const std::vector<std::string>& row, std::size_t column) {
-    const std::string& text = row.at(column);
+std::optional<T> RowReader::Parse(const std::string& column) {
+    const std::string& text = Text(column);
     T value{};
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (ec == std::errc() && end == text.data() + text.size() && !text.empty()) return value;
-    const std::string name =
-        column < m_Required.size() ? m_Required[column] : m_Optional.at(column - m_Required.size());
-    Report("column " + name + ": \"" + text + "\" is not a number; row skipped");
+    Report("column " + column + ": \"" + text + "\" is not a number; row skipped");
     return std::nullopt;
 }
 
-std::optional<double> RowReader::Double(const std::vector<std::string>& row, std::size_t column) {
-    return Parse<double>(row, column);
+std::optional<double> RowReader::Double(const std::string& column) { return Parse<double>(column); }
+
+std::optional<float> RowReader::Float(const std::string& column) { return Parse<float>(column); }
+
+std::optional<std::int32_t> RowReader::Integer(const std::string& column) {
+    return Parse<std::int32_t>(column);
 }
 
-std::optional<float> RowReader::Float(const std::vector<std::string>& row, std::size_t column) {
-    return Parse<float>(row, column);
-}
-
-std::optional<std::int32_t> RowReader::Integer(const std::vector<std::string>& row,
-                                               std::size_t column) {
-    return Parse<std::int32_t>(row, column);
+std::size_t RowReader::Line() const {
+    if (m_Rows.empty()) return 1;
+    return m_Rows[m_Next == 0 ? 0 : m_Next - 1].Line;
 }
 
 void RowReader::Report(const std::string& message) {
     m_HadErrors = true;
-    m_Err << "zcalc: line " << m_Line << ": " << message << '\n';
+    Warn(message);
+}
+
+void RowReader::Warn(const std::string& message) const {
+    m_Err << "zcalc: line " << Line() << ": " << message << '\n';
 }
 
 }  // namespace tarnel
