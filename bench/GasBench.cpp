@@ -13,8 +13,8 @@ struct State {
     short maxIterations;
 };
 
-constexpr State kMethane{288.15, 1.01325, 190.56, 45.99, 0.011, 20};  // one root, 20 steps
-constexpr State kPropane{300, 10, 369.83, 42.48, 0.152, 20};          // three roots, 7 steps
+constexpr State kMethane{288.15, 1.01325, 190.56, 45.99, 0.011, 20};   // one root, 20 steps
+constexpr State kPropane{300, 10, 369.83, 42.48, 0.152, 20};           // three roots, 7 steps
 constexpr State kPropaneVacuum{800, 0.001, 369.83, 42.48, 0.152, 30};  // 30 steps, unsettled
 
 void EvaluateThroughIGas(benchmark::State& bench, const State& s) {
@@ -69,9 +69,7 @@ void CalculateStream(benchmark::State& bench, const State& s) {
 }
 
 void BM_StreamCalculateZ(benchmark::State& bench) { CalculateStream(bench, kMethane); }
-void BM_StreamCalculateZCapped(benchmark::State& bench) {
-    CalculateStream(bench, kPropaneVacuum);
-}
+void BM_StreamCalculateZCapped(benchmark::State& bench) { CalculateStream(bench, kPropaneVacuum); }
 
 BENCHMARK(BM_GasMethaneOneRoot);
 BENCHMARK(BM_GasPropaneThreeRoots);

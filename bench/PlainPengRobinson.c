@@ -2,9 +2,8 @@
 
 #include <math.h>
 
-double PlainPengRobinsonZ(double T, double P, double Tc, double Pc, double omega,
-                          int maxIterations, double tolerance, double* vapour, double* liquid,
-                          int* numIterations) {
+double PlainPengRobinsonZ(double T, double P, double Tc, double Pc, double omega, int maxIterations,
+                          double tolerance, double* vapour, double* liquid, int* numIterations) {
     if (Pc <= 0 || Tc <= 0 || P <= 0 || T <= 0 || omega < 0) return -1.0;
     if (!(Tc > 0) || !(Pc > 0)) return -1.0;
     const double Tr = T / Tc;

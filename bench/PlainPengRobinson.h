@@ -10,9 +10,8 @@ extern "C" {
    volumes (internal unit, 10 cm3/mol) and the step count agree to the bit.
    vapour, liquid and numIterations are the state the component keeps: left as
    they are where the component leaves its own. */
-double PlainPengRobinsonZ(double T, double P, double Tc, double Pc, double omega,
-                          int maxIterations, double tolerance, double* vapour, double* liquid,
-                          int* numIterations);
+double PlainPengRobinsonZ(double T, double P, double Tc, double Pc, double omega, int maxIterations,
+                          double tolerance, double* vapour, double* liquid, int* numIterations);
 
 #ifdef __cplusplus
 }

@@ -16,8 +16,7 @@ RegisteredPellonar& RegisteredPellonar::Instance() {
 }
 
 RegisteredPellonar::RegisteredPellonar() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "tarnel-bench-XXXXXX").string();
+    std::string pattern = (std::filesystem::temp_directory_path() / "tarnel-bench-XXXXXX").string();
     m_Dir = ::mkdtemp(pattern.data());
     ::setenv("TARNEL_REGISTRY", (m_Dir / "registry").c_str(), 1);
     m_Module = ::dlopen(PELLONAR_PATH, RTLD_NOW | RTLD_LOCAL);

@@ -271,9 +271,9 @@ void TarnelTag::TellConvergence(bool bSettled, std::int32_t status) {
     if (bSettled != m_NotConverged) return;
     m_NotConverged = !bSettled;
     if (!m_Services.logMessage) return;
-    const std::string strWhat = bSettled ? ": Z converges again at "
-                                         : ": Z did not converge in " +
-                                               std::to_string(kNewtonSteps) + " Newton steps at ";
+    const std::string strWhat =
+        bSettled ? ": Z converges again at "
+                 : ": Z did not converge in " + std::to_string(kNewtonSteps) + " Newton steps at ";
     m_Services.logMessage(m_TagName + strWhat + Shortest(PressureBarA()) + " bar a, " +
                           Shortest(TemperatureK()) + " K; status " + std::to_string(status));
 }

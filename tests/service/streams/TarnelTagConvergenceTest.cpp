@@ -123,9 +123,8 @@ TEST(StreamConvergence, LoggedOnceWhenItStartsAndOnceWhenItEnds) {
     BadValueHelper helper;
     std::vector<std::string> log;
     std::vector<std::pair<std::string, float>> writes;
-    StreamServices services{&gas, &helper, [&](const std::string& tag, float v) {
-                                writes.emplace_back(tag, v);
-                            }};
+    StreamServices services{&gas, &helper,
+                            [&](const std::string& tag, float v) { writes.emplace_back(tag, v); }};
     services.logMessage = [&](const std::string& line) { log.push_back(line); };
     TarnelTag tag(services);
     tag.TagName("FI-101");
@@ -143,8 +142,9 @@ TEST(StreamConvergence, LoggedOnceWhenItStartsAndOnceWhenItEnds) {
         tag.CalculateZ();
     };
 
-    const std::string start = "FI-101: Z did not converge in 30 Newton steps at 0.001 bar a, "
-                              "800 K; status -5";
+    const std::string start =
+        "FI-101: Z did not converge in 30 Newton steps at 0.001 bar a, "
+        "800 K; status -5";
     run(0.001f);
     EXPECT_EQ(tag.Status(), -5);
     EXPECT_EQ(tag.Z(), -1.0f);
@@ -161,8 +161,9 @@ TEST(StreamConvergence, LoggedOnceWhenItStartsAndOnceWhenItEnds) {
     EXPECT_EQ(tag.Status(), 1);
     EXPECT_EQ(writes, (std::vector<std::pair<std::string, float>>{{"Z1", tag.Z()}}));
     run(0.001f);
-    EXPECT_THAT(log, ::testing::ElementsAre(start, "FI-101: Z converges again at 1 bar a, 800 K; "
-                                                   "status 1",
+    EXPECT_THAT(log, ::testing::ElementsAre(start,
+                                            "FI-101: Z converges again at 1 bar a, 800 K; "
+                                            "status 1",
                                             start));
 }
 
