@@ -2,40 +2,21 @@
 // stream makes them, and whole stream calculations.
 #include <benchmark/benchmark.h>
 
+#include "bench/StreamEvaluation.h"
 #include "eos/Gas.h"
 #include "service/streams/TarnelTag.h"
 
 namespace tarnel {
 namespace {
 
-struct State {
-    double T, P, Tc, Pc, omega;
-    short maxIterations;
-};
+constexpr StatePoint kMethane{288.15, 1.01325, 190.56, 45.99, 0.011, 20};   // one root, 20 steps
+constexpr StatePoint kPropane{300, 10, 369.83, 42.48, 0.152, 20};           // three roots, 7 steps
+constexpr StatePoint kPropaneVacuum{800, 0.001, 369.83, 42.48, 0.152, 30};  // 30 steps, unsettled
 
-constexpr State kMethane{288.15, 1.01325, 190.56, 45.99, 0.011, 20};   // one root, 20 steps
-constexpr State kPropane{300, 10, 369.83, 42.48, 0.152, 20};           // three roots, 7 steps
-constexpr State kPropaneVacuum{800, 0.001, 369.83, 42.48, 0.152, 30};  // 30 steps, unsettled
-
-void EvaluateThroughIGas(benchmark::State& bench, const State& s) {
+void EvaluateThroughIGas(benchmark::State& bench, const StatePoint& s) {
     Gas gasObject;
     IGas* gas = &gasObject;
-    for (auto _ : bench) {
-        double z = 0, vapour = 0, liquid = 0;
-        gas->put_AcentricFactor(s.omega);
-        gas->put_MaxIterations(s.maxIterations);
-        gas->put_MinAccuracy(0.00001);
-        gas->put_P_barA(s.P);
-        gas->put_T_K(s.T);
-        gas->put_Pcrit_barA(s.Pc);
-        gas->put_Tcrit_K(s.Tc);
-        gas->get_Z(&z);
-        gas->get_VapourVolume(&vapour);
-        gas->get_LiquidVolume(&liquid);
-        benchmark::DoNotOptimize(z);
-        benchmark::DoNotOptimize(vapour);
-        benchmark::DoNotOptimize(liquid);
-    }
+    for (auto _ : bench) EvaluateAsAStream(gas, s);
     bench.SetItemsProcessed(bench.iterations());
 }
 
@@ -46,7 +27,7 @@ void BM_GasPropaneVacuumCapped(benchmark::State& bench) {
 }
 
 // Whole calculations of one stream in bar absolute and kelvin, write-back included.
-void CalculateStream(benchmark::State& bench, const State& s) {
+void CalculateStream(benchmark::State& bench, const StatePoint& s) {
     Gas gas;
     BadValueHelper helper;
     int writes = 0;
