@@ -63,6 +63,9 @@ std::string CreationFailureText(REFCLSID rclsid, const std::string& progId,
         return what + ": its registered module cannot be loaded; register it again with \"regsvr " +
                moduleFile + "\" " + code;
     }
+    if (hr == REGDB_E_READREGDB) {
+        return what + " could not be created: " + RegistryStore::Process().Error() + " " + code;
+    }
     return what + " could not be created " + code;
 }
 

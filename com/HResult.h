@@ -44,6 +44,9 @@ constexpr HRESULT TYPE_E_CANTLOADLIBRARY = static_cast<HRESULT>(0x80029C4Au);
 
 // System error codes carried as HRESULTs (facility 7).
 constexpr std::uint32_t ERROR_FILE_NOT_FOUND = 2;
+constexpr std::uint32_t ERROR_ACCESS_DENIED = 5;
+constexpr std::uint32_t ERROR_WRITE_PROTECT = 19;
+constexpr std::uint32_t ERROR_DISK_FULL = 112;
 constexpr std::uint32_t ERROR_MOD_NOT_FOUND = 126;
 constexpr std::uint32_t ERROR_PROC_NOT_FOUND = 127;
 constexpr std::uint32_t ERROR_RESOURCE_TYPE_NOT_FOUND = 1813;

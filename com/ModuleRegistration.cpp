@@ -4,6 +4,8 @@
 #include <limits.h>
 #include <stdlib.h>
 
+#include "com/RegistryStore.h"
+
 namespace tarnel {
 
 HRESULT RegisterModule(const std::string& module, bool unregister, std::string& detail) {
@@ -24,6 +26,8 @@ HRESULT RegisterModule(const std::string& module, bool unregister, std::string& 
     HRESULT hr = HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
     if (entry != nullptr) {
         hr = entry();
+        // The module has a registry store of its own: ask ours what went wrong.
+        if (FAILED(hr)) detail = RegistryStore::Process().Explain(hr);
     } else {
         detail = std::string("the module has no ") + entryName;
     }

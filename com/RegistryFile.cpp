@@ -1,8 +1,10 @@
 #include "com/RegistryFile.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <optional>
+#include <vector>
 
 namespace tarnel {
 
@@ -57,18 +59,34 @@ std::string ValueText(const RegistryValue& v) {
     return type.append(" ").append(hex);
 }
 
-void Write(const RegistryKey& key, const std::string& path, std::string& out) {
-    if (!path.empty()) {
-        out.append(path).append("\n");
-        for (const auto& [name, value] : key.AllValues()) {
-            out.append("\t").append(name.empty() ? std::string("@") : Quote(name));
-            out.append(" = ").append(ValueText(value)).append("\n");
-        }
+void WriteKey(const RegistryKey& key, const std::string& path, std::string& out) {
+    out.append(path).append("\n");
+    for (const auto& [name, value] : key.AllValues()) {
+        out.append("\t").append(name.empty() ? std::string("@") : Quote(name));
+        out.append(" = ").append(ValueText(value)).append("\n");
     }
-    for (const auto& [name, child] : key.AllSubkeys()) {
-        std::string childPath = path;
-        if (!childPath.empty()) childPath += '\\';
-        Write(*child, childPath.append(EscapeKeyName(name)), out);
+}
+
+// Depth first with a stack of its own; path grows and shrinks with it.
+void WriteTree(const RegistryKey& root, std::string& out) {
+    struct Level {
+        RegistryKey::Subkeys::const_iterator next, end;
+        std::size_t pathSize;  // of the key whose subkeys these are
+    };
+    std::string path;
+    std::vector<Level> stack{{root.AllSubkeys().begin(), root.AllSubkeys().end(), 0}};
+    while (!stack.empty()) {
+        Level& level = stack.back();
+        if (level.next == level.end) {
+            stack.pop_back();
+            continue;
+        }
+        const auto& [name, child] = *level.next++;
+        path.resize(level.pathSize);
+        if (!path.empty()) path += '\\';
+        path += EscapeKeyName(name);
+        WriteKey(*child, path, out);
+        stack.push_back({child->AllSubkeys().begin(), child->AllSubkeys().end(), path.size()});
     }
 }
 
@@ -174,29 +192,52 @@ bool ParseValueLine(std::string_view s, RegistryKey& key) {
     return true;
 }
 
+// Why line is no key line; empty when it is one, and current is then its key.
+std::string ParseKeyLine(std::string_view line, RegistryKey& root, RegistryKey*& current) {
+    // Backslashes are never escaped, so they count the names.
+    if (static_cast<std::size_t>(std::count(line.begin(), line.end(), '\\')) >=
+        RegistryFile::kMaxDepth) {
+        return "a key nested deeper than " + std::to_string(RegistryFile::kMaxDepth) + " levels";
+    }
+    auto path = UnescapeKeyPath(line);
+    current = path ? root.CreatePath(*path) : nullptr;
+    return current == nullptr ? "not a valid key path" : "";
+}
+
 }  // namespace
 
 std::string RegistryFile::Serialize(const RegistryKey& root) {
     std::string out = std::string(kHeader) + "\n";
-    Write(root, "", out);
+    WriteTree(root, out);
     return out;
 }
 
 std::unique_ptr<RegistryKey> RegistryFile::Parse(std::string_view text) {
+    std::string error;
+    return Parse(text, "registry", error);
+}
+
+std::unique_ptr<RegistryKey> RegistryFile::Parse(std::string_view text, std::string_view name,
+                                                 std::string& error) {
     auto root = std::make_unique<RegistryKey>();
     RegistryKey* current = nullptr;
-    while (!text.empty()) {
+    for (std::size_t lineNumber = 1; !text.empty(); ++lineNumber) {
         std::size_t end = text.find('\n');
         std::string_view line = text.substr(0, end);
         text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
         if (line.empty() || line[0] == ';') continue;
-        if (line[0] == '\t') {
-            if (current == nullptr || !ParseValueLine(line.substr(1), *current)) return nullptr;
-            continue;
+        std::string why;
+        if (line[0] != '\t') {
+            why = ParseKeyLine(line, *root, current);
+        } else if (current == nullptr) {
+            why = "a value before the first key";
+        } else if (!ParseValueLine(line.substr(1), *current)) {
+            why = "not a valid value line";
         }
-        auto path = UnescapeKeyPath(line);
-        current = path ? root->CreatePath(*path) : nullptr;
-        if (current == nullptr) return nullptr;
+        if (!why.empty()) {
+            error = std::string(name) + ":" + std::to_string(lineNumber) + ": " + why;
+            return nullptr;
+        }
     }
     return root;
 }

@@ -18,11 +18,20 @@ namespace tarnel {
 // Key lines carry the full path; bytes below 0x20, 0x7F and '%' in key names
 // (and ';', which starts a comment) are written as %XX. Value names and texts are in double quotes
 // with \\, \" and \xNN escapes.
+//
+// A key path holds at most kMaxDepth names, its root key's included; a file
+// with a deeper one is refused, so that everything that walks the tree meets
+// a bounded depth. Neither direction recurses per level.
 class RegistryFile {
 public:
+    static constexpr std::size_t kMaxDepth = 512;
+
     static std::string Serialize(const RegistryKey& root);
     // nullptr when the text is not a registry file.
     static std::unique_ptr<RegistryKey> Parse(std::string_view text);
+    // The same; error then says why, as "<name>:<line>: <reason>".
+    static std::unique_ptr<RegistryKey> Parse(std::string_view text, std::string_view name,
+                                              std::string& error);
 };
 
 }  // namespace tarnel

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <utility>
+#include <vector>
 
 namespace tarnel {
 
@@ -21,6 +22,19 @@ std::pair<std::string_view, std::string_view> Head(std::string_view path) {
 bool RegistryNameLess::operator()(const std::string& a, const std::string& b) const {
     return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
                                         [](char x, char y) { return Fold(x) < Fold(y); });
+}
+
+// The subtree is taken apart into a work list first, so every key is
+// destroyed without subkeys of its own.
+RegistryKey::~RegistryKey() {
+    std::vector<std::unique_ptr<RegistryKey>> work;
+    for (auto& entry : m_Subkeys) work.push_back(std::move(entry.second));
+    while (!work.empty()) {
+        std::unique_ptr<RegistryKey> key = std::move(work.back());
+        work.pop_back();
+        for (auto& entry : key->m_Subkeys) work.push_back(std::move(entry.second));
+        key->m_Subkeys.clear();
+    }
 }
 
 bool RegistryKey::ValidName(std::string_view name) {
@@ -48,10 +62,13 @@ bool RegistryKey::DeleteSubkey(std::string_view name) {
 }
 
 const RegistryKey* RegistryKey::Find(std::string_view path) const {
-    if (path.empty()) return this;
-    auto [head, rest] = Head(path);
-    const RegistryKey* child = Subkey(head);
-    return child == nullptr ? nullptr : child->Find(rest);
+    const RegistryKey* key = this;
+    while (key != nullptr && !path.empty()) {
+        auto [head, rest] = Head(path);
+        key = key->Subkey(head);
+        path = rest;
+    }
+    return key;
 }
 
 RegistryKey* RegistryKey::Find(std::string_view path) {
@@ -59,10 +76,13 @@ RegistryKey* RegistryKey::Find(std::string_view path) {
 }
 
 RegistryKey* RegistryKey::CreatePath(std::string_view path) {
-    if (path.empty()) return this;
-    auto [head, rest] = Head(path);
-    RegistryKey* child = CreateSubkey(head);
-    return child == nullptr ? nullptr : child->CreatePath(rest);
+    RegistryKey* key = this;
+    while (key != nullptr && !path.empty()) {
+        auto [head, rest] = Head(path);
+        key = key->CreateSubkey(head);
+        path = rest;
+    }
+    return key;
 }
 
 const RegistryValue* RegistryKey::Value(std::string_view name) const {

@@ -27,11 +27,17 @@ struct RegistryNameLess {
 };
 
 // One key of the registry tree: named subkeys and named values ("" is the
-// default value).
+// default value). Nothing here recurses once per level, so a tree of any
+// depth is walked and released without running out of stack.
 class RegistryKey {
 public:
     using Subkeys = std::map<std::string, std::unique_ptr<RegistryKey>, RegistryNameLess>;
     using Values = std::map<std::string, RegistryValue, RegistryNameLess>;
+
+    RegistryKey() = default;
+    ~RegistryKey();
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
 
     // Key names are 1 to 255 characters without a backslash.
     static bool ValidName(std::string_view name);

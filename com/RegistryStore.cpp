@@ -5,13 +5,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <sstream>
+#include <utility>
 
 #include "com/FileText.h"
 #include "com/RegistryFile.h"
+#include "service/base/FileSystem.h"
 
 namespace tarnel {
 
@@ -31,36 +35,90 @@ std::string FileSignature(const std::string& path, bool& missing) {
     return s.str();
 }
 
-bool WriteAll(int fd, const std::string& text) {
+// 0, or the errno of the failed write.
+int WriteAll(FileSystem& fs, int fd, const std::string& text) {
     std::size_t done = 0;
     while (done < text.size()) {
-        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
+        ssize_t n = fs.Write(fd, text.data() + done, text.size() - done);
+        if (n < 0) return errno;
+        if (n == 0) return ENOSPC;
         done += static_cast<std::size_t>(n);
     }
-    return true;
+    return 0;
 }
+
+// Writes text to a new file at temp, on the disk when this returns 0, and puts
+// it in place of path; otherwise the errno, with temp removed again.
+int ReplaceFile(const std::string& temp, const std::string& path, const std::string& text) {
+    FileSystem& fs = FileSystem::Current();
+    int fd = fs.Open(temp, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0) return errno;
+    int error = WriteAll(fs, fd, text);
+    if (error == 0 && fs.Fsync(fd) != 0) error = errno;
+    if (fs.Close(fd) != 0 && error == 0) error = errno;
+    if (error == 0 && fs.Rename(temp, path) != 0) error = errno;
+    if (error != 0) fs.Unlink(temp);
+    return error;
+}
+
+// Temporary files are made only under the lock and are renamed or removed
+// before it is released, so any found under it were left by a writer that
+// died: they go, whichever process has that number now.
+void RemoveLeftTemporaries(const std::string& path) {
+    const std::filesystem::path file(path);
+    const std::string prefix = file.filename().string() + ".tmp.";
+    const std::filesystem::path dir = file.has_parent_path() ? file.parent_path() : ".";
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() > prefix.size() && name.compare(0, prefix.size(), prefix) == 0 &&
+            std::all_of(name.begin() + prefix.size(), name.end(),
+                        [](char c) { return c >= '0' && c <= '9'; })) {
+            FileSystem::Current().Unlink(it->path().string());
+        }
+    }
+}
+
+// The reasons for a failed write that the code itself tells a caller in
+// another copy of this layer; others are REGDB_E_WRITEREGDB.
+constexpr std::pair<int, std::uint32_t> kWriteErrors[] = {
+    {ENOSPC, ERROR_DISK_FULL}, {EROFS, ERROR_WRITE_PROTECT}, {EACCES, ERROR_ACCESS_DENIED}};
 
 // Holds an exclusive lock on the lock file beside the registry.
 class FileLock {
 public:
     explicit FileLock(const std::string& path)
-        : m_Fd(::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)) {
+        : m_Fd(FileSystem::Current().Open(path + ".lock", O_RDWR | O_CREAT, 0644)) {
+        m_Error = m_Fd < 0 ? errno : 0;
         if (m_Fd >= 0 && ::flock(m_Fd, LOCK_EX) != 0) {
-            ::close(m_Fd);
+            m_Error = errno;
+            FileSystem::Current().Close(m_Fd);
             m_Fd = -1;
         }
     }
     ~FileLock() {
-        if (m_Fd >= 0) ::close(m_Fd);  // closing releases the lock
+        if (m_Fd >= 0) FileSystem::Current().Close(m_Fd);  // closing releases the lock
     }
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
-    bool Held() const { return m_Fd >= 0; }
+    // 0 when held.
+    int Error() const { return m_Error; }
 
 private:
     int m_Fd;
+    int m_Error;
+};
+
+// Marks an update running for as long as it lives.
+class Running {
+public:
+    explicit Running(bool& flag) : m_Flag(flag) { m_Flag = true; }
+    ~Running() { m_Flag = false; }
+    Running(const Running&) = delete;
+    Running& operator=(const Running&) = delete;
+
+private:
+    bool& m_Flag;
 };
 
 }  // namespace
@@ -84,6 +142,11 @@ RegistryStore::RegistryStore(std::string path) : m_FixedPath(std::move(path)) {}
 
 std::string RegistryStore::Path() const { return m_FixedPath.empty() ? Location() : m_FixedPath; }
 
+std::string RegistryStore::Error() const {
+    std::lock_guard guard(m_Mutex);
+    return m_Error;
+}
+
 HRESULT RegistryStore::Refresh(bool force) {
     std::string path = Path();
     bool missing = false;
@@ -95,24 +158,29 @@ HRESULT RegistryStore::Refresh(bool force) {
     std::string text;
     if (missing) {
         m_Root = std::make_unique<RegistryKey>();
-    } else if (ReadFileText(path, text)) {
-        m_Root = RegistryFile::Parse(text);
+    } else if (!ReadFileText(path, text)) {
+        m_Error = "Cannot read " + path + ": it is no readable file";
+    } else {
+        m_Root = RegistryFile::Parse(text, path, m_Error);
     }
     m_LoadedPath = path;
     m_Signature = signature;
     return m_Root ? S_OK : REGDB_E_READREGDB;
 }
 
-HRESULT RegistryStore::WriteBack() {
-    std::string temp = m_LoadedPath + ".tmp." + std::to_string(::getpid());
-    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return REGDB_E_WRITEREGDB;
-    bool ok = WriteAll(fd, RegistryFile::Serialize(*m_Root)) && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    if (!ok || ::rename(temp.c_str(), m_LoadedPath.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        return REGDB_E_WRITEREGDB;
+HRESULT RegistryStore::WriteFailed(const std::string& path, int error) {
+    m_Error = "Cannot write " + path + ": " + std::strerror(error);
+    for (const auto& [errnoValue, code] : kWriteErrors) {
+        if (error == errnoValue) return HRESULT_FROM_WIN32(code);
     }
+    return REGDB_E_WRITEREGDB;
+}
+
+HRESULT RegistryStore::WriteBack() {
+    RemoveLeftTemporaries(m_LoadedPath);
+    std::string temp = m_LoadedPath + ".tmp." + std::to_string(::getpid());
+    int error = ReplaceFile(temp, m_LoadedPath, RegistryFile::Serialize(*m_Root));
+    if (error != 0) return WriteFailed(m_LoadedPath, error);
     bool missing = false;
     m_Signature = FileSignature(m_LoadedPath, missing);
     return S_OK;
@@ -120,7 +188,8 @@ HRESULT RegistryStore::WriteBack() {
 
 HRESULT RegistryStore::Read(const std::function<void(const RegistryKey& root)>& reader) {
     std::lock_guard guard(m_Mutex);
-    HRESULT hr = Refresh(false);
+    // An update of this thread is under way: its tree is the current one.
+    HRESULT hr = m_Updating ? S_OK : Refresh(false);
     if (FAILED(hr)) return hr;
     reader(*m_Root);
     return S_OK;
@@ -128,21 +197,38 @@ HRESULT RegistryStore::Read(const std::function<void(const RegistryKey& root)>& 
 
 HRESULT RegistryStore::Update(const std::function<HRESULT(RegistryKey& root)>& change) {
     std::lock_guard guard(m_Mutex);
+    if (m_Updating) return change(*m_Root);
     std::string path = Path();
     std::error_code ec;
     std::filesystem::path parent = std::filesystem::path(path).parent_path();
     if (!parent.empty()) std::filesystem::create_directories(parent, ec);
     FileLock lock(path);
-    if (!lock.Held()) return REGDB_E_WRITEREGDB;
+    if (lock.Error() != 0) return WriteFailed(path, lock.Error());
     HRESULT hr = Refresh(true);
     if (FAILED(hr)) return hr;
-    HRESULT result = change(*m_Root);
+    HRESULT result;
+    {
+        Running running(m_Updating);
+        result = change(*m_Root);
+    }
     hr = WriteBack();
     if (FAILED(hr)) {
         m_Root.reset();  // the tree in memory no longer matches the file
         return hr;
     }
     return result;
+}
+
+std::string RegistryStore::Explain(HRESULT hr) {
+    if (hr == REGDB_E_READREGDB) {
+        return FAILED(Read([](const RegistryKey&) {})) ? Error() : std::string();
+    }
+    for (const auto& [errnoValue, code] : kWriteErrors) {
+        if (hr == HRESULT_FROM_WIN32(code)) {
+            return "Cannot write " + Path() + ": " + std::strerror(errnoValue);
+        }
+    }
+    return hr == REGDB_E_WRITEREGDB ? "Cannot write " + Path() : std::string();
 }
 
 HRESULT RegistryStore::QueryString(const std::string& path, const std::string& name,

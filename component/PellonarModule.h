@@ -15,10 +15,19 @@ namespace tarnel {
 // callbacks run when it unloads.
 class PellonarModule {
 public:
-    // Made when the module is loaded and gone when it unloads.
+    // Made when the module is loaded and gone when it unloads. modulePath
+    // names the module file the state stands for; empty: this module's own.
     static PellonarModule& Current();
-    static void ProcessAttach();
+    static void ProcessAttach(const std::string& modulePath = {});
     static void ProcessDetach();
+
+    // Self-registration: the class scripts and the type library go into the
+    // registry as one change, written at once, so that a registration broken
+    // off at any moment leaves the registry as it was before or after it.
+    // Registration stops at the first failure; unregistration ignores those
+    // of its steps and fails only when the registry itself cannot be changed.
+    HRESULT RegisterServer();
+    HRESULT UnregisterServer();
 
     const std::string& ModulePath() const { return m_ModulePath; }
     const GUID& Libid() const { return m_Libid; }
@@ -42,7 +51,7 @@ private:
         TermCallback* next;
     };
 
-    PellonarModule();
+    explicit PellonarModule(const std::string& modulePath);
     void Detach();
 
     std::string m_ModulePath;

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "com/Bstr.h"
+#include "com/RegistryFile.h"
 #include "com/Variant.h"
 
 namespace tarnel {
@@ -110,30 +111,49 @@ HRESULT RegistryScript::RootBlocks(bool bRegister) {
     }
 }
 
-// Items up to the closing brace. A null parent runs the block for its syntax
-// only: the key is missing (unregister) or being skipped.
-HRESULT RegistryScript::Block(RegistryKey* parent, bool bRegister) {
-    bool noRemove = false;
-    for (;;) {
+// Items up to the brace that closes the block of key, nested blocks included.
+HRESULT RegistryScript::Block(RegistryKey* key, bool bRegister) {
+    Blocks open{{key, nullptr, {}}};
+    HRESULT hr = S_OK;
+    while (SUCCEEDED(hr) && !open.empty()) {
         Token first;
-        HRESULT hr = NextToken(first);
-        if (FAILED(hr) || first.Is("}")) return hr;
-        hr = Item(first, parent, bRegister, noRemove);
-        if (FAILED(hr)) return hr;
+        hr = NextToken(first);
+        if (SUCCEEDED(hr) && first.Is("}")) {
+            Close(open, bRegister);
+        } else if (SUCCEEDED(hr)) {
+            hr = Item(first, open, bRegister);
+        }
+    }
+    // Also while unwinding from a failure, so a rolled-back block goes.
+    while (!open.empty()) Close(open, bRegister);
+    return hr;
+}
+
+// Unregister mode removes the block's key after its block, when nothing is
+// left below it.
+void RegistryScript::Close(Blocks& open, bool bRegister) {
+    OpenBlock block = std::move(open.back());
+    open.pop_back();
+    if (!bRegister && !open.empty()) {
+        RemoveIfEmpty(block.parent, block.name, block.key, open.back().noRemove);
     }
 }
 
-HRESULT RegistryScript::Item(const Token& first, RegistryKey* parent, bool bRegister,
-                             bool& noRemove) {
-    if (first.IsKeyword("val")) return ValueItem(parent, bRegister);
+void RegistryScript::RemoveIfEmpty(RegistryKey* parent, const std::string& name, RegistryKey* key,
+                                   bool noRemove) {
+    if (key != nullptr && !key->HasSubkeys() && !noRemove) parent->DeleteSubkey(name);
+}
+
+HRESULT RegistryScript::Item(const Token& first, Blocks& open, bool bRegister) {
+    if (first.IsKeyword("val")) return ValueItem(open.back().key, bRegister);
     Mark mark = first.IsKeyword("ForceRemove") ? Mark::ForceRemove
                 : first.IsKeyword("NoRemove")  ? Mark::NoRemove
                 : first.IsKeyword("Delete")    ? Mark::Delete
                                                : Mark::None;
-    if (mark == Mark::None) return KeyItem(mark, first, parent, bRegister, noRemove);
+    if (mark == Mark::None) return KeyItem(mark, first, open, bRegister);
     Token name;
     HRESULT hr = NextToken(name);
-    return FAILED(hr) ? hr : KeyItem(mark, name, parent, bRegister, noRemove);
+    return FAILED(hr) ? hr : KeyItem(mark, name, open, bRegister);
 }
 
 HRESULT RegistryScript::ValueItem(RegistryKey* parent, bool bRegister) {
@@ -154,11 +174,14 @@ HRESULT RegistryScript::ValueItem(RegistryKey* parent, bool bRegister) {
     return hr;
 }
 
-HRESULT RegistryScript::KeyItem(Mark mark, const Token& name, RegistryKey* parent, bool bRegister,
-                                bool& noRemove) {
-    if (name.Is("{") || name.Is("=") || name.Is("}") || name.text.find('\\') != std::string::npos) {
+HRESULT RegistryScript::KeyItem(Mark mark, const Token& name, Blocks& open, bool bRegister) {
+    // The open blocks' keys and this one: its depth, the root key counted.
+    if (name.Is("{") || name.Is("=") || name.Is("}") || name.text.find('\\') != std::string::npos ||
+        open.size() + 1 > RegistryFile::kMaxDepth) {
         return DISP_E_EXCEPTION;
     }
+    OpenBlock& block = open.back();
+    RegistryKey* parent = block.key;
     // ForceRemove and Delete clear the key before anything else of the item.
     if (bRegister && parent != nullptr && (mark == Mark::ForceRemove || mark == Mark::Delete) &&
         !Exempt(name)) {
@@ -171,24 +194,26 @@ HRESULT RegistryScript::KeyItem(Mark mark, const Token& name, RegistryKey* paren
     bool hasBlock = m_Lexer.Accept("{");
     RegistryKey* key = nullptr;
     if (!bRegister) {
-        noRemove = noRemove || mark == Mark::NoRemove;
+        block.noRemove = block.noRemove || mark == Mark::NoRemove;
         key = parent == nullptr ? nullptr : parent->Subkey(name.text);
-        hr = hasBlock ? Block(key, false) : S_OK;
-        // Also while unwinding from a failure, so a rolled-back block goes.
-        if (key != nullptr && !key->HasSubkeys() && !noRemove) parent->DeleteSubkey(name.text);
-        return hr;
+        if (!hasBlock) RemoveIfEmpty(parent, name.text, key, block.noRemove);
+    } else if (mark != Mark::Delete && parent != nullptr) {
+        hr = SetKey(*parent, name.text, a, key);
+        if (FAILED(hr)) return hr;
     }
-    if (mark != Mark::Delete && parent != nullptr) {
-        key = parent->CreateSubkey(name.text);
-        if (key == nullptr) return DISP_E_EXCEPTION;
-        if (a.present) {
-            RegistryValue value;
-            hr = Convert(a.type, a.value, value);
-            if (FAILED(hr)) return hr;
-            key->SetValue("", std::move(value));
-        }
-    }
-    return hasBlock ? Block(key, true) : S_OK;
+    if (hasBlock) open.push_back({key, parent, name.text});
+    return S_OK;
+}
+
+HRESULT RegistryScript::SetKey(RegistryKey& parent, const std::string& name, const Assignment& a,
+                               RegistryKey*& key) {
+    key = parent.CreateSubkey(name);
+    if (key == nullptr) return DISP_E_EXCEPTION;
+    if (!a.present) return S_OK;
+    RegistryValue value;
+    HRESULT hr = Convert(a.type, a.value, value);
+    if (SUCCEEDED(hr)) key->SetValue("", std::move(value));
+    return hr;
 }
 
 HRESULT RegistryScript::ReadAssignment(Assignment& a) {

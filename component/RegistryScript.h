@@ -1,5 +1,7 @@
 #pragma once
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "com/RegistryKey.h"
 #include "component/ScriptLexer.h"
@@ -23,6 +25,10 @@ namespace tarnel {
 //
 // A type letter is checked only where its value is set; items that set
 // nothing (Delete, unregister mode) skip their assignment unread.
+//
+// Keys nest at most as deep as in the registry file (RegistryFile::kMaxDepth,
+// the root key counted); a deeper key is a syntax error. Open blocks are kept
+// on a stack of their own, so no nesting runs the parser out of stack.
 class RegistryScript {
 public:
     RegistryScript(std::string_view script, RegistryKey& root);
@@ -37,13 +43,27 @@ private:
         ScriptLexer::Token value;
     };
 
+    // A block being read. A null key runs it for its syntax only: the key is
+    // missing (unregister) or being skipped.
+    struct OpenBlock {
+        RegistryKey* key;
+        RegistryKey* parent;  // holds key under name; null for a root block
+        std::string name;
+        bool noRemove = false;  // a NoRemove mark holds for the rest of the block
+    };
+    using Blocks = std::vector<OpenBlock>;
+
     HRESULT RootBlocks(bool bRegister);
-    HRESULT Block(RegistryKey* parent, bool bRegister);
-    HRESULT Item(const ScriptLexer::Token& first, RegistryKey* parent, bool bRegister,
-                 bool& noRemove);
+    HRESULT Block(RegistryKey* key, bool bRegister);
+    static void Close(Blocks& open, bool bRegister);
+    static void RemoveIfEmpty(RegistryKey* parent, const std::string& name, RegistryKey* key,
+                              bool noRemove);
+    HRESULT Item(const ScriptLexer::Token& first, Blocks& open, bool bRegister);
     HRESULT ValueItem(RegistryKey* parent, bool bRegister);
-    HRESULT KeyItem(Mark mark, const ScriptLexer::Token& name, RegistryKey* parent, bool bRegister,
-                    bool& noRemove);
+    HRESULT KeyItem(Mark mark, const ScriptLexer::Token& name, Blocks& open, bool bRegister);
+    // Register mode: opens or creates the key and sets its default value.
+    static HRESULT SetKey(RegistryKey& parent, const std::string& name, const Assignment& a,
+                          RegistryKey*& key);
     HRESULT ReadAssignment(Assignment& a);
     HRESULT NextToken(ScriptLexer::Token& token);
     static HRESULT Convert(const ScriptLexer::Token& type, const ScriptLexer::Token& value,

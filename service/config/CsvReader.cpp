@@ -3,7 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "service/host/FileSystem.h"
+#include "service/base/FileSystem.h"
 
 namespace tarnel {
 

@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <filesystem>
 
-#include "service/host/FileSystem.h"
+#include "service/base/FileSystem.h"
 
 namespace tarnel {
 

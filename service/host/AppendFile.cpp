@@ -4,7 +4,7 @@
 
 #include <cerrno>
 
-#include "service/host/FileSystem.h"
+#include "service/base/FileSystem.h"
 
 namespace tarnel {
 

@@ -15,6 +15,7 @@ struct WindowAction {
     Kind What = Kind::Select;
     std::int32_t Position = -1;
     bool Checked = false;
+    std::string Client;  // the address the action came from, for the log
 };
 
 // Where the window is shown. Show logs the address or why it could not be

@@ -1,6 +1,5 @@
 #include "service/host/StatusPage.h"
 
-#include <httplib.h>
 #include <netdb.h>
 #include <sys/socket.h>
 
@@ -8,12 +7,12 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <limits>
 #include <random>
 
-#include "service/host/Numeric.h"
+#include "service/host/BoundedHttpServer.h"
 #include "service/host/ProgramModule.h"
 #include "service/host/StatusPageHtml.h"
+#include "service/host/WindowActionBody.h"
 
 namespace tarnel {
 
@@ -32,17 +31,6 @@ std::string NewToken() {
     return token;
 }
 
-bool IsLoopback(const std::string& strAddress) {
-    return strAddress.rfind("127.", 0) == 0 || strAddress == "::1" ||
-           strAddress.rfind("::ffff:127.", 0) == 0;
-}
-
-// The host name of a Host header, without its port or IPv6 brackets.
-std::string HostName(const std::string& strHost) {
-    if (!strHost.empty() && strHost.front() == '[') return strHost.substr(1, strHost.find(']') - 1);
-    return strHost.substr(0, strHost.rfind(':'));
-}
-
 std::string UrlHost(const std::string& strAddress) {
     return strAddress.find(':') == std::string::npos ? strAddress : "[" + strAddress + "]";
 }
@@ -54,28 +42,17 @@ void ExclusivePort(int sock) {
     setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
 }
 
+// A header's value; nullopt when absent, and "" when sent more than once, so
+// that a second Host or Origin cannot hide behind the first.
+std::optional<std::string> OnlyHeader(const httplib::Request& req, const char* szName) {
+    const std::size_t nCount = req.get_header_value_count(szName);
+    if (nCount == 0) return std::nullopt;
+    return nCount == 1 ? req.get_header_value(szName) : std::string();
+}
+
 void Reply(httplib::Response& res, int nStatus, const std::string& strError) {
     res.status = nStatus;
     res.set_content(nlohmann::json{{"error", strError}}.dump(), "application/json");
-}
-
-// Reads the action's argument from the request body; false for a bad body.
-bool ReadArgument(const std::string& strBody, WindowAction& action) {
-    if (action.What == WindowAction::Kind::Close) return true;
-    const auto body = nlohmann::json::parse(strBody, nullptr, false);
-    if (!body.is_object()) return false;
-    if (action.What == WindowAction::Kind::CanClose) {
-        const auto it = body.find("checked");
-        if (it == body.end() || !it->is_boolean()) return false;
-        action.Checked = it->get<bool>();
-        return true;
-    }
-    const auto it = body.find("position");
-    if (it == body.end() || !it->is_number_integer()) return false;
-    const auto nPosition = it->get<std::int64_t>();
-    if (nPosition < 0 || nPosition > std::numeric_limits<std::int32_t>::max()) return false;
-    action.Position = static_cast<std::int32_t>(nPosition);
-    return true;
 }
 
 }  // namespace
@@ -88,12 +65,12 @@ void StatusPage::Show(const std::string& strAddress, std::int32_t nPort,
                       std::function<void(const WindowAction&)> onAction) {
     if (m_Server) return;
     m_OnAction = std::move(onAction);
-    m_Server = std::make_unique<httplib::Server>();
+    // The page's requests are a few bytes, under a kilobyte of headers from
+    // a browser; nobody gets to make it hold more.
+    m_Server = std::make_unique<BoundedHttpServer>(4096, 32768);
     m_Server->set_socket_options(ExclusivePort);
     // Idle keep-alive connections hold worker threads; let them go quickly.
     m_Server->set_keep_alive_timeout(1);
-    // The page's requests are a few bytes; nobody gets to make it read more.
-    m_Server->set_payload_max_length(4096);
     Route();
     std::string strWhy;
     if (!Bind(strAddress, nPort, strWhy)) {
@@ -137,6 +114,7 @@ bool StatusPage::Bind(const std::string& strAddress, std::int32_t nPort, std::st
         return false;
     }
     m_nPort = nBound;
+    m_Trust = std::make_unique<PageTrust>(strAddress, nBound);
     return true;
 }
 
@@ -165,25 +143,31 @@ void StatusPage::Route() {
         {"/api/close", WindowAction::Kind::Close}};
     for (const auto& [path, kind] : actions) {
         m_Server->Post(
-            path, [this, kind = kind](const httplib::Request& req, httplib::Response& res) {
-                if (!Trusted(req) || req.get_header_value("X-Tarnel-Token") != m_strToken) {
+            path, [this, kind = kind](const httplib::Request& req, httplib::Response& res,
+                                      const httplib::ContentReader& reader) {
+                std::string strBody;
+                if (!m_Server->ReadBody(reader, res, strBody)) return;
+                if (!MayAct(req) || req.get_header_value("X-Tarnel-Token") != m_strToken) {
                     return Reply(res, 403, "read-only: actions only from this computer's own page");
                 }
                 WindowAction action;
                 action.What = kind;
-                if (!ReadArgument(req.body, action)) return Reply(res, 400, "bad request body");
+                action.Client = req.remote_addr;
+                if (!ReadWindowActionBody(strBody, action))
+                    return Reply(res, 400, "bad request body");
                 asio::post(m_Loop, [onAction = m_OnAction, action] { onAction(action); });
                 res.status = 202;
             });
     }
 }
 
-// A client on this computer that reached the page under a local name: a page
-// of another site (even one whose name resolves to this computer) is not.
 bool StatusPage::Trusted(const httplib::Request& req) const {
-    if (!IsLoopback(req.remote_addr)) return false;
-    const std::string strName = LowerCase(HostName(req.get_header_value("Host")));
-    return strName == "localhost" || IsLoopback(strName) || strName == LowerCase(m_strAddress);
+    return m_Trust->Trusted(req.remote_addr, OnlyHeader(req, "Host"));
+}
+
+bool StatusPage::MayAct(const httplib::Request& req) const {
+    return m_Trust->MayAct(req.remote_addr, OnlyHeader(req, "Host"), OnlyHeader(req, "Origin"),
+                           OnlyHeader(req, "Sec-Fetch-Site"));
 }
 
 void StatusPage::Hide() {

@@ -7,19 +7,23 @@
 #include <thread>
 
 #include "service/host/IStatusWindow.h"
+#include "service/host/PageTrust.h"
 
 namespace httplib {
-class Server;
 struct Request;
 }  // namespace httplib
 
 namespace tarnel {
 
+class BoundedHttpServer;
+
 // The status window as a web page. The page and GET /api/window show the
 // latest snapshot the event loop published; the page's actions (select, tick,
-// close) are posted into the loop, and accepted only from loopback clients
-// that present the token the page was served with, so that neither another
-// machine nor another web site in the operator's browser can act.
+// close) are posted into the loop, and accepted only from this computer's own
+// page (see PageTrust) presenting the token it was served with, so that
+// neither another machine nor another web site in the operator's browser,
+// even one whose name resolves to this computer, can act. Requests are held
+// to a few kilobytes (see BoundedHttpServer).
 class StatusPage : public IStatusWindow {
 public:
     explicit StatusPage(asio::io_context& loop);
@@ -37,6 +41,7 @@ private:
     bool Bind(const std::string& strAddress, std::int32_t nPort, std::string& strWhy);
     void Route();
     bool Trusted(const httplib::Request& req) const;
+    bool MayAct(const httplib::Request& req) const;
     std::shared_ptr<const WindowSnapshot> Latest() const;
 
     asio::io_context& m_Loop;
@@ -44,7 +49,8 @@ private:
     std::string m_strAddress;
     std::int32_t m_nPort = 0;
     std::function<void(const WindowAction&)> m_OnAction;
-    std::unique_ptr<httplib::Server> m_Server;
+    std::unique_ptr<PageTrust> m_Trust;
+    std::unique_ptr<BoundedHttpServer> m_Server;
     std::thread m_Thread;
     std::atomic<bool> m_bListenEnded = false;
     mutable std::mutex m_Mutex;

@@ -145,7 +145,10 @@ void frmMain::OnWindowAction(const WindowAction& action) {
     } else {
         bool bCancel = false;
         Form_QueryUnload(bCancel, vbFormControlMenu);
-        if (!bCancel) Form_Unload();
+        if (bCancel) return;
+        // Nobody may be watching when the page ends the service: say who did.
+        LogMessage("Window closed from the status page (" + action.Client + "); service stopping");
+        Form_Unload();
     }
 }
 

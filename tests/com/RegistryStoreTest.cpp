@@ -96,6 +96,31 @@ TEST_F(RegistryStoreTest, MalformedFilesAreRefused) {
     }
 }
 
+TEST_F(RegistryStoreTest, RefusesKeysNestedDeeperThanTheLimit) {
+    for (const auto& [depth, accepted] :
+         {std::pair<std::size_t, bool>{512, true}, {513, false}, {200000, false}}) {
+        const std::string text = NestedRegistryText(depth);
+        std::ofstream(m_Temp.Path(), std::ios::trunc) << text;
+        RegistryStore store(m_Temp.Path());
+        bool changed = false;
+        HRESULT hr = store.Update([&](RegistryKey&) {
+            changed = true;
+            return S_OK;
+        });
+        EXPECT_EQ(changed, accepted) << depth;
+        if (accepted) {
+            EXPECT_EQ(hr, S_OK);
+            RegistryStore(m_Temp.Path()).Read([&](const RegistryKey& root) {
+                EXPECT_NE(root.Find(NestedPath(depth)), nullptr);
+            });
+            continue;
+        }
+        EXPECT_EQ(hr, REGDB_E_READREGDB) << depth;
+        EXPECT_EQ(store.Error(), m_Temp.Path() + ":2: a key nested deeper than 512 levels");
+        EXPECT_EQ(Slurp(m_Temp.Path()), text);
+    }
+}
+
 TEST_F(RegistryStoreTest, SeesAChangeMadeThroughAnotherStore) {
     RegistryStore a(m_Temp.Path()), b(m_Temp.Path());
     std::string value;
@@ -159,6 +184,16 @@ TEST(RegistryKeyTest, RefusesInvalidNames) {
     EXPECT_EQ(root.CreateSubkey(std::string(256, 'k')), nullptr);
     EXPECT_NE(root.CreateSubkey(std::string(255, 'k')), nullptr);
     EXPECT_EQ(root.CreatePath("a\\\\b"), nullptr);
+}
+
+TEST(RegistryKeyTest, FindsAndReleasesAPathOfAnyDepth) {
+    auto root = std::make_unique<RegistryKey>();
+    const std::string path = NestedPath(200000);
+    ASSERT_NE(root->CreatePath(path), nullptr);
+    EXPECT_NE(root->Find(path), nullptr);
+    EXPECT_TRUE(root->Find("HKEY_CLASSES_ROOT")->DeleteSubkey("k"));  // a deep subtree deleted
+    ASSERT_NE(root->CreatePath(path), nullptr);
+    root.reset();  // and a deep tree released
 }
 
 }  // namespace

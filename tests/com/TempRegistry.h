@@ -5,6 +5,18 @@
 
 namespace tarnel {
 
+// The "\k" names below the root key, depth names in all.
+inline std::string NestedPath(std::size_t depth) {
+    std::string path = "HKEY_CLASSES_ROOT";
+    for (std::size_t i = 1; i < depth; ++i) path += "\\k";
+    return path;
+}
+
+// A registry file whose second line is one key path depth names deep.
+inline std::string NestedRegistryText(std::size_t depth) {
+    return "; Tarnel registry\n" + NestedPath(depth) + "\n";
+}
+
 // A fresh folder for one test, with TARNEL_REGISTRY pointing into it; both go
 // when the test ends.
 class TempRegistry {

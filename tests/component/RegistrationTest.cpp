@@ -2,6 +2,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -9,7 +11,9 @@
 #include "com/ComRuntime.h"
 #include "com/ITypeInfo.h"
 #include "com/RegistryStore.h"
+#include "component/PellonarModule.h"
 #include "component/Resources.h"
+#include "service/base/FileSystem.h"
 #include "tests/com/TempRegistry.h"
 #include "tests/component/PellonarLibrary.h"
 
@@ -101,7 +105,7 @@ TEST_F(RegistrationTest, ReportsARegistryThatCannotBeWritten) {
     std::filesystem::create_directories(m_Temp.Path());  // a folder where the file should be
     PellonarLibrary lib;
     EXPECT_EQ(lib.RegisterServer(), REGDB_E_READREGDB);
-    EXPECT_EQ(lib.UnregisterServer(), S_OK);
+    EXPECT_EQ(lib.UnregisterServer(), REGDB_E_READREGDB);  // nothing was unregistered
 }
 
 TEST_F(RegistrationTest, CreatesByClsidAndProgIdAndUnloadsWhenUnused) {
@@ -187,6 +191,98 @@ TEST_F(RegistrationTest, AProcessEndsCleanlyWithTheModuleLoaded) {
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
     EXPECT_TRUE(WIFEXITED(status)) << status;
     EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+// Kills the process right after its k-th call that changes a file.
+class KillingFileSystem : public FileSystem {
+public:
+    explicit KillingFileSystem(int k = 0) : m_K(k), m_Previous(FileSystem::Replace(this)) {}
+    ~KillingFileSystem() override { FileSystem::Replace(m_Previous); }
+    KillingFileSystem(const KillingFileSystem&) = delete;
+    KillingFileSystem& operator=(const KillingFileSystem&) = delete;
+
+    int Open(const std::string& path, int flags, mode_t mode) override {
+        return After(FileSystem::Open(path, flags, mode));
+    }
+    ssize_t Write(int fd, const void* data, size_t size) override {
+        return After(FileSystem::Write(fd, data, size));
+    }
+    int Fsync(int fd) override { return After(FileSystem::Fsync(fd)); }
+    int Close(int fd) override { return After(FileSystem::Close(fd)); }
+    int Rename(const std::string& from, const std::string& to) override {
+        return After(FileSystem::Rename(from, to));
+    }
+    int Unlink(const std::string& path) override { return After(FileSystem::Unlink(path)); }
+
+    int Calls() const { return m_Calls; }
+
+private:
+    template <typename T>
+    T After(T result) {
+        if (++m_Calls == m_K) ::raise(SIGKILL);
+        return result;
+    }
+
+    int m_K;
+    FileSystem* m_Previous;
+    int m_Calls = 0;
+};
+
+int Temporaries(const std::filesystem::path& dir) {
+    int n = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        n += entry.path().filename().string().find(".tmp.") != std::string::npos;
+    }
+    return n;
+}
+
+// The module's own registration, run here for the module file so that this
+// process's file system is the one it writes through: killed after each of its
+// file calls in turn, registering and unregistering alternately.
+TEST_F(RegistrationTest, AKilledRegistrationLeavesTheRegistryAsBeforeOrAsAfter) {
+    PellonarModule::ProcessAttach(PELLONAR_PATH);
+    auto run = [](bool reg) {
+        return reg ? PellonarModule::Current().RegisterServer()
+                   : PellonarModule::Current().UnregisterServer();
+    };
+    RegistryStore::Process().Update([](RegistryKey& root) {
+        root.CreatePath("HKEY_CLASSES_ROOT\\Foreign")->SetValue("", {REG_SZ, "kept"});
+        return S_OK;
+    });
+    std::string states[2];  // unregistered, registered
+    int calls[2] = {};
+    for (bool reg : {true, false}) {
+        KillingFileSystem counting;
+        ASSERT_EQ(run(reg), S_OK);
+        calls[reg] = counting.Calls();
+        states[reg] = Slurp(m_Temp.Path());
+    }
+    {
+        PellonarLibrary lib;  // the module itself writes the same
+        ASSERT_EQ(lib.RegisterServer(), S_OK);
+        EXPECT_EQ(Slurp(m_Temp.Path()), states[1]);
+        ASSERT_EQ(lib.UnregisterServer(), S_OK);
+    }
+    for (int i = 0; i < 2 * std::max(calls[0], calls[1]); ++i) {
+        const bool reg = i % 2 == 0;
+        const int k = i / 2 + 1;
+        pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            KillingFileSystem killing(k);
+            run(reg);
+            ::_exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_EQ(WIFSIGNALED(status), k <= calls[reg]) << k;
+        const std::string now = Slurp(m_Temp.Path());
+        EXPECT_TRUE(now == states[!reg] || now == states[reg]) << "killed after call " << k;
+        ASSERT_EQ(run(reg), S_OK);  // the next writer
+        EXPECT_EQ(Slurp(m_Temp.Path()), states[reg]) << k;
+        EXPECT_EQ(Temporaries(m_Temp.Dir()), 0) << k;
+    }
+    PellonarModule::ProcessDetach();
 }
 
 }  // namespace

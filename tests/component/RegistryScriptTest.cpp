@@ -3,6 +3,7 @@
 #include "com/RegistryFile.h"
 #include "component/RegistryScript.h"
 #include "component/Resources.h"
+#include "tests/com/TempRegistry.h"
 
 namespace tarnel {
 namespace {
@@ -159,6 +160,26 @@ INSTANTIATE_TEST_SUITE_P(
         ScriptCase{"UnregisterStopsAtAnError", "HKCR { A 'B\\C' C }", false,
                    "HKEY_CLASSES_ROOT\\A\nHKEY_CLASSES_ROOT\\C\n", DISP_E_EXCEPTION,
                    kCR + "HKEY_CLASSES_ROOT\\C\n"}));
+
+// HKCR and depth - 1 keys "k", each in the block of the one before.
+std::string NestedScript(std::size_t depth) {
+    std::string script = "HKCR {";
+    for (std::size_t i = 1; i < depth; ++i) script += " k {";
+    for (std::size_t i = 0; i < depth; ++i) script += " }";
+    return script;
+}
+
+TEST(ScriptDepth, KeysNestAsDeepAsTheRegistryFileHolds) {
+    for (const auto& [depth, hr] : {std::pair<std::size_t, HRESULT>{512, S_OK},
+                                    {513, DISP_E_EXCEPTION},
+                                    {200000, DISP_E_EXCEPTION}}) {
+        RegistryKey root;
+        EXPECT_EQ(RunScript(NestedScript(depth), true, root), hr) << depth;
+        EXPECT_EQ(root.Find(NestedPath(512)) != nullptr, hr == S_OK) << depth;
+        EXPECT_EQ(RunScript(NestedScript(depth), false, root), hr) << depth;
+        EXPECT_EQ(RegistryFile::Serialize(root), kHeader + kCR) << depth;  // nothing left
+    }
+}
 
 // The component's own script against a registry that already has other classes.
 class GasScript : public ::testing::Test {

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -86,6 +87,35 @@ TEST(RegsvrTest, FailsWithTheHresult) {
     }
     EXPECT_EQ(RunRegsvr({}).status, 1);
     EXPECT_EQ(RunRegsvr({"-x", PELLONAR_PATH}).status, 1);
+}
+
+TEST(RegsvrTest, PrintsWhyTheRegistryCannotBeWritten) {
+    TempRegistry temp;
+    std::ofstream(temp.Dir() / "file") << "no folder";
+    const std::string registry = (temp.Dir() / "file" / "registry").string();
+    ::setenv("TARNEL_REGISTRY", registry.c_str(), 1);
+    Result r = RunRegsvr({PELLONAR_PATH});
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_NE(r.output.find("failed (HRESULT 0x80040151): Cannot write " + registry + "\n"),
+              std::string::npos)
+        << r.output;
+}
+
+TEST(RegsvrTest, NamesTheLineOfADeeplyNestedRegistryAndChangesNothing) {
+    TempRegistry temp;
+    const std::string text = NestedRegistryText(200000);
+    std::ofstream(temp.Path()) << text;
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{PELLONAR_PATH}, {"-u", PELLONAR_PATH}}) {
+        Result r = RunRegsvr(args);
+        EXPECT_EQ(r.status, 1) << r.output;
+        EXPECT_NE(r.output.find("failed (HRESULT 0x80040150): " + temp.Path() +
+                                ":2: a key nested deeper than 512 levels"),
+                  std::string::npos)
+            << r.output;
+    }
+    std::ifstream in(temp.Path());
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), text);
 }
 
 }  // namespace

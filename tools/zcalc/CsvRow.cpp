@@ -129,8 +129,11 @@ private:
 std::vector<CsvRow> ReadCsvRows(std::string_view text) { return CsvParser(text).ReadAll(); }
 
 std::string CsvField(std::string_view text) {
+    // A leading byte-order mark would be skipped as the mark of the text when
+    // the field comes first.
     const bool quote = text.find_first_of(",\"\r\n") != std::string_view::npos ||
-                       (!text.empty() && (IsBlank(text.front()) || IsBlank(text.back())));
+                       (!text.empty() && (IsBlank(text.front()) || IsBlank(text.back()))) ||
+                       text.substr(0, kByteOrderMark.size()) == kByteOrderMark;
     if (!quote) return std::string(text);
     std::string field = "\"";
     for (const char c : text) {

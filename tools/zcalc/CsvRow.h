@@ -26,8 +26,9 @@ struct CsvRow {
 std::vector<CsvRow> ReadCsvRows(std::string_view text);
 
 // A field as written to CSV: in quotes, with its quotes doubled, when it holds
-// a comma, a quote or a line break, or begins or ends with a blank (which an
-// unquoted field loses); otherwise as it is.
+// a comma, a quote or a line break, begins or ends with a blank (which an
+// unquoted field loses) or begins with a UTF-8 byte-order mark; otherwise as
+// it is.
 std::string CsvField(std::string_view text);
 
 }  // namespace tarnel

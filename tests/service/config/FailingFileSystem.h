@@ -5,7 +5,7 @@
 #include <set>
 #include <string>
 
-#include "service/host/FileSystem.h"
+#include "service/base/FileSystem.h"
 
 namespace tarnel {
 

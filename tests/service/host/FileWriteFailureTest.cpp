@@ -1,6 +1,8 @@
-// Every file the service writes, on a full disk and in a read-only folder: the
-// service goes on, the file is told once as failing and once as written again,
-// and nothing that was in it before is lost or cut.
+// Every file the service writes, and the registry, on a full disk and in a
+// read-only folder: the service goes on, the file is told once as failing and
+// once as written again (the registry's failure is handed back to the
+// registering program at each try, which prints it), and nothing that was in
+// it before is lost or cut.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -11,6 +13,7 @@
 #include <functional>
 
 #include "HostTestSupport.h"
+#include "com/RegistryStore.h"
 #include "service/config/IniReadWriter.h"
 #include "service/host/ProgramModule.h"
 #include "service/host/UnitFile.h"
@@ -20,16 +23,17 @@
 namespace tarnel {
 namespace {
 
-enum class Channel { Log, StandardError };
+enum class Channel { Log, StandardError, Caller };
 
-// One writer of the service: the file it writes in the program folder, how it
-// writes entry n (whose text holds "v<n>"), and where its failures are told.
+// One writer: the file it writes in the program folder, how it writes entry n
+// (whose text holds "v<n>") and returns what it hands back to its caller to
+// tell, and where its failures are told.
 struct Writer {
     const char* name;
     const char* file;
     bool bAppends;
     Channel report;
-    std::function<void(const std::string& strFolder, int n)> write;
+    std::function<std::string(const std::string& strFolder, int n)> write;
 };
 
 struct Fault {
@@ -45,19 +49,35 @@ std::string V(int n) { return "v" + std::to_string(n); }
 
 const Writer kWriters[] = {
     {"Log", "TarnelService.log", true, Channel::StandardError,
-     [](const std::string&, int n) { LogMessage("entry " + V(n)); }},
+     [](const std::string&, int n) {
+         LogMessage("entry " + V(n));
+         return std::string();
+     }},
     {"IniWrite", "Settings.ini", false, Channel::Log,
      [](const std::string& strFolder, int n) {
          IniReadWriter().WriteProfile("Tarnel Service", "Value", V(n), strFolder + "/Settings.ini");
+         return std::string();
      }},
     // A journal of its own for each write, as each connection of the server makes.
     {"Journal", "SimulationWrites.csv", true, Channel::Log,
      [](const std::string& strFolder, int n) {
          SimulationJournal(strFolder + "/SimulationWrites.csv").Append(V(n), Variant(1.5), true);
+         return std::string();
      }},
     {"UnitFile", "TarnelService.service", false, Channel::StandardError,
      [](const std::string& strFolder, int n) {
          UnitFile(strFolder, "TarnelService").Write("[Unit]\nDescription=" + V(n) + "\n");
+         return std::string();
+     }},
+    // As regsvr has it: the component's own store writes, and regsvr's own
+    // store (the process's) explains the code that comes back.
+    {"Registry", "registry", false, Channel::Caller,
+     [](const std::string& strFolder, int n) {
+         const HRESULT hr = RegistryStore(strFolder + "/registry").Update([n](RegistryKey& root) {
+             root.CreatePath("HKEY_CURRENT_USER\\Tarnel")->SetValue("", {REG_SZ, V(n)});
+             return S_OK;
+         });
+         return RegistryStore::Process().Explain(hr);
      }},
 };
 
@@ -83,10 +103,10 @@ protected:
     }
     // The lines told where the writer reports that hold strText.
     std::vector<std::string> Told(const std::string& strText) const {
-        std::vector<std::string> lines;
+        std::vector<std::string> lines = m_HandedBack;
         if (Param().report == Channel::Log) {
             lines = home.LogLines();
-        } else {
+        } else if (Param().report == Channel::StandardError) {
             std::istringstream in(home.Read("stderr.txt"));
             for (std::string line; std::getline(in, line);) lines.push_back(line);
         }
@@ -95,11 +115,15 @@ protected:
         return lines;
     }
     const Writer& Param() const { return std::get<0>(GetParam()); }
-    void Write(int n) const { Param().write(home.Path(), n); }
+    void Write(int n) {
+        std::string strHandedBack = Param().write(home.Path(), n);
+        if (!strHandedBack.empty()) m_HandedBack.push_back(strHandedBack);
+    }
     std::string Path() const { return home.Path() + "/" + Param().file; }
 
     test::TempHome home;
     int m_nSavedStderr = -1;
+    std::vector<std::string> m_HandedBack;
 };
 
 TEST_P(FileWriteFailure, IsToldOnceAndLosesNothing) {
@@ -115,11 +139,14 @@ TEST_P(FileWriteFailure, IsToldOnceAndLosesNothing) {
     }
     EXPECT_EQ(home.Read(writer.file), strBefore);
     const std::string strTold = "Cannot write " + Path() + ": " + std::strerror(fault.nErrno);
+    const bool bCaller = writer.report == Channel::Caller;
     EXPECT_EQ(Told("Cannot write"),
-              std::vector<std::string>{writer.report == Channel::Log ? strTold
-                                                                     : "TarnelSvc: " + strTold});
+              std::vector<std::string>(bCaller ? 2 : 1, writer.report == Channel::StandardError
+                                                            ? "TarnelSvc: " + strTold
+                                                            : strTold));
     for (const auto& entry : std::filesystem::directory_iterator(home.Path())) {
-        EXPECT_NE(entry.path().extension(), ".tmp") << "left behind";
+        EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos)
+            << entry.path() << " left behind";
     }
 
     Write(3);
@@ -130,7 +157,7 @@ TEST_P(FileWriteFailure, IsToldOnceAndLosesNothing) {
     if (writer.bAppends) {
         EXPECT_EQ(strAfter.substr(0, strBefore.size()), strBefore);
     }
-    EXPECT_EQ(Told("is written again").size(), 1u);
+    EXPECT_EQ(Told("is written again").size(), bCaller ? 0u : 1u);
 }
 
 INSTANTIATE_TEST_SUITE_P(AllWriters, FileWriteFailure,

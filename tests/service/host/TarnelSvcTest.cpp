@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "HostTestSupport.h"
+#include "tests/com/TempRegistry.h"
 
 namespace tarnel {
 namespace {
@@ -199,6 +200,21 @@ TEST_F(TarnelSvcTest, UnregisteredComponentEndsWithHowToRegisterIt) {
     EXPECT_FALSE(Written("ZI-1"));
 }
 
+TEST_F(TarnelSvcTest, DeeplyNestedRegistryEndsWithItsFileAndLine) {
+    Configure("0,PT-1,value,0\n0,TT-1,value,15\n", kNaturalGas);
+    const std::string strRegistry = home.Path() + "/nested-registry";
+    home.Write("nested-registry", NestedRegistryText(200000));
+    setenv("TARNEL_REGISTRY", strRegistry.c_str(), 1);
+    Service svc(home.Path(), {"-debug"});
+    EXPECT_EQ(svc.WaitForExit(), 1);
+    const std::string strLog = home.Read("TarnelService.log");
+    EXPECT_NE(strLog.find("Service ends: cannot create Gas (class Pellonar.Gas"), std::string::npos)
+        << strLog;
+    EXPECT_NE(strLog.find(strRegistry + ":2: a key nested deeper than 512 levels"),
+              std::string::npos)
+        << strLog.substr(0, 2000);
+}
+
 TEST_F(TarnelSvcTest, CommandLineMessagesGoToStandardOutput) {
     setenv("TARNEL_UNIT_DIR", home.Path().c_str(), 1);
     const std::tuple<std::vector<std::string>, const char*, int> cases[] = {
@@ -236,7 +252,7 @@ TEST_F(TarnelSvcTest, ServiceModeReportsReadinessToSystemd) {
     close(fd);
 }
 
-TEST_F(TarnelSvcTest, StatusPageServesTheWindowAndRefusesAClose) {
+TEST_F(TarnelSvcTest, StatusPageServesTheWindowAndClosesItOnlyOnceTheBoxIsTicked) {
     Configure("0,PT-1,value,0\n0,TT-1,value,15\n", kNaturalGas, "Visible=yes\nStatusPort=0\n");
     Service svc(home.Path(), {"-debug"});
     int nPort = 0;
@@ -270,6 +286,13 @@ TEST_F(TarnelSvcTest, StatusPageServesTheWindowAndRefusesAClose) {
         return w["controls"]["txtStatus"]["foreColor"] == "#FF0000";
     }));
     EXPECT_TRUE(svc.Running());
+    const httplib::Headers headers = {{"X-Tarnel-Token", token[1]}};
+    ASSERT_EQ(
+        client.Post("/api/canclose", headers, R"({"checked": true})", "application/json")->status,
+        202);
+    ASSERT_EQ(client.Post("/api/close", headers, "", "application/json")->status, 202);
+    EXPECT_EQ(svc.WaitForExit(), 0);
+    EXPECT_TRUE(Logged("Window closed from the status page (127.0.0.1); service stopping"));
 }
 
 TEST_F(TarnelSvcTest, StatusPortInUseIsLoggedAndTheServiceGoesOn) {

@@ -246,7 +246,7 @@ TEST_F(FormTest, UserCloseIsRefusedUntilTheBoxIsTicked) {
     Load();
     bool bPaused = false;
     form->NTService1_Pause(bPaused);
-    window.onAction({WindowAction::Kind::Close});
+    window.onAction({WindowAction::Kind::Close, -1, false, "127.0.0.1"});
     const Control& status = form->Controls().txtStatus;
     EXPECT_EQ(status.Text, " Shutdown the service using ControlPanel/Services if required");
     EXPECT_EQ(status.ForeColor, kRed);
@@ -261,9 +261,13 @@ TEST_F(FormTest, UserCloseIsRefusedUntilTheBoxIsTicked) {
     EXPECT_EQ(status.BackColor, kWindowBackground);
     EXPECT_FALSE(timers.Msg().Enabled());
 
-    window.onAction({WindowAction::Kind::CanClose, -1, true});
+    window.onAction({WindowAction::Kind::CanClose, -1, true, ""});
     EXPECT_TRUE(window.snapshot->CanClose);
-    window.onAction({WindowAction::Kind::Close});
+    const std::string strClosed =
+        "Window closed from the status page (127.0.0.1); service stopping";
+    EXPECT_FALSE(LogHas(strClosed)) << "a refused close is not logged";
+    window.onAction({WindowAction::Kind::Close, -1, false, "127.0.0.1"});
+    EXPECT_EQ(home.LogLines().back(), strClosed);
     EXPECT_EQ(exitCode, 0);
     EXPECT_FALSE(window.bShown);
 }
@@ -480,7 +484,7 @@ TEST_F(FormTest, ClickOnTheVisibleListSuppressesTheNextRecalculation) {
     Load();
     LoadConfiguration();
     timers.Watchdog().Tick();
-    window.onAction({WindowAction::Kind::Select, 0});
+    window.onAction({WindowAction::Kind::Select, 0, false, ""});
     timers.Watchdog().Tick();
     EXPECT_EQ(Stream("NG").Status(), 0);
     timers.Watchdog().Tick();

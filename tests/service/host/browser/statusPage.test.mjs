@@ -116,6 +116,8 @@ try {
     (await (await page.request.get(url + "api/window")).json()).controls.chkCanClose.value);
   await page.locator("#btnClose").click();
   assert.equal(await Promise.race([exited, new Promise((r) => setTimeout(() => r("running"), 30000))]), 0);
+  assert.match(fs.readFileSync(path.join(home, "TarnelService.log"), "latin1"),
+               /Window closed from the status page \(127\.0\.0\.1\); service stopping/);
   console.log("status page: 1 passed, 0 failed");
 } catch (e) {
   failed = true;

@@ -1,4 +1,4 @@
-#include "service/host/FileSystem.h"
+#include "service/base/FileSystem.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -6,8 +6,9 @@
 namespace tarnel {
 
 // The one seam between the program's file access and the operating system.
-// Every file the service writes goes through the current instance, so tests can replace
-// it to produce failures a real disk will not produce on demand (full disk, no
+// Every file the service writes, and the registry, goes through the current
+// instance (a loaded component has one of its own), so tests can replace it to
+// produce failures a real disk will not produce on demand (full disk, no
 // permission). The methods follow POSIX: -1 with errno set on failure.
 class FileSystem {
 public:
