@@ -23,10 +23,6 @@ constexpr double kRankineOffset = 491.67;
 constexpr double kFahrenheitStep = 0.555555555555556;  // the published factor, not 5/9
 constexpr float kChangeThreshold = 0.00001f;
 constexpr short kNewtonSteps = kMaxNewtonSteps;
-// A Z that runs out of Newton steps is taken when one step fewer gives a Z
-// within this: the iterates then approach the root by at least a third of the
-// distance per step, so the remaining error is below twice this.
-constexpr double kSettledZ = 1e-7;
 
 std::string Lower(const std::string& u) {
     std::string s = u;
