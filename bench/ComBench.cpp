@@ -1,60 +1,17 @@
 // The COM binding's costs: a read of Z through IDispatch::Invoke against the
 // direct v-table call, and creating a Gas by CLSID with the module loaded.
 #include <benchmark/benchmark.h>
-#include <dlfcn.h>
-#include <stdlib.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <string>
-
-#include "com/ComPtr.h"
+#include "bench/RegisteredPellonar.h"
 #include "com/ComRuntime.h"
 #include "component/PellonarIds.h"
-#include "eos/IGas.h"
 
 namespace tarnel {
 namespace {
 
-// Registers libPellonar.so into a registry of its own and keeps it loaded.
-class Setup {
-public:
-    Setup() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "tarnel-bench-XXXXXX").string();
-        m_Dir = ::mkdtemp(pattern.data());
-        ::setenv("TARNEL_REGISTRY", (m_Dir / "registry").c_str(), 1);
-        m_Module = ::dlopen(PELLONAR_PATH, RTLD_NOW | RTLD_LOCAL);
-        auto registerServer =
-            m_Module ? reinterpret_cast<HRESULT (*)()>(::dlsym(m_Module, "DllRegisterServer"))
-                     : nullptr;
-        m_Ready = registerServer != nullptr && registerServer() == S_OK;
-    }
-    ~Setup() {
-        if (m_Module != nullptr) ::dlclose(m_Module);
-        std::error_code ec;
-        std::filesystem::remove_all(m_Dir, ec);
-    }
-    bool Ready() const { return m_Ready; }
-
-private:
-    std::filesystem::path m_Dir;
-    void* m_Module = nullptr;
-    bool m_Ready = false;
-};
-
-Setup& Registered() {
-    static Setup setup;
-    return setup;
-}
-
 ComPtr<IGas> PropaneGas(benchmark::State& state) {
-    ComPtr<IGas> gas;
-    if (!Registered().Ready() || FAILED(CoCreateInstance(CLSID_Gas, nullptr, CLSCTX_INPROC_SERVER,
-                                                         IID_IGas, gas.PutVoid()))) {
-        state.SkipWithError("libPellonar.so could not be registered or created");
-        return gas;
-    }
+    ComPtr<IGas> gas = RegisteredPellonar::Instance().CreateGas(state);
+    if (!gas) return gas;
     gas->put_T_K(300);
     gas->put_P_barA(10);
     gas->put_Tcrit_K(369.83);

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "eos/NewtonLimits.h"
+
 namespace tarnel {
 
 namespace {
@@ -53,7 +55,7 @@ HRESULT Gas::get_MaxIterations(short* pVal) {
 }
 
 HRESULT Gas::put_MaxIterations(short newVal) {
-    m_Solver.MaxIterations = newVal > 30 ? 30 : (newVal < 1 ? 1 : newVal);
+    m_Solver.MaxIterations = newVal > kMaxNewtonSteps ? kMaxNewtonSteps : (newVal < 1 ? 1 : newVal);
     return S_OK;
 }
 

@@ -60,49 +60,59 @@ double PengRobinson::SolvePengRobinson() {
 int PengRobinson::SolveCubic(double& c0, double& c1, double& c2, double& c3, double& x, double& y,
                              double& z) {
     if (c3 == 0) return 0;
-    c0 /= c3;
-    c1 /= c3;
-    c2 /= c3;
+    // The solution works on values, not on the references, which may alias
+    // one another and would make every coefficient a store and a reload.
+    const double n0 = c0 / c3, n1 = c1 / c3, n2 = c2 / c3;
+    c0 = n0;
+    c1 = n1;
+    c2 = n2;
     c3 = 1;
 
-    const double A = 2 * c2;
-    const double B = c1;
+    const double A = 2 * n2;
+    const double B = n1;
     const double D = A * A - 12 * B;
     if (D <= 0) {
-        x = Newton(-0.25 * c0, A, B, c0, c1, c2);
+        x = Newton(-0.25 * n0, A, B, n0, n1, n2);
         return 1;
     }
 
     const double root = std::sqrt(D);
     const double xL = (-A - root) * kSixth;  // local maximum
     const double xR = (root - A) * kSixth;   // local minimum
-    const double h = Horner(xL, c0, c1, c2);
-    const double g = Horner(xR, c0, c1, c2);
+    const double h = Horner(xL, n0, n1, n2);
+    const double g = Horner(xR, n0, n1, n2);
+    double found = 0;
     if (h == 0) {
-        x = xL;
+        found = xL;
     } else if (g == 0) {
-        x = xR;
+        found = xR;
     } else if (g * h > 0) {
-        x = Newton(h >= 0 ? xL - 1 : xR + 1, A, B, c0, c1, c2);
+        x = Newton(h >= 0 ? xL - 1 : xR + 1, A, B, n0, n1, n2);
         return 1;
     } else {
-        x = Newton(xL + (xR - xL) * h / (h - g), A, B, c0, c1, c2);
+        found = Newton(xL + (xR - xL) * h / (h - g), A, B, n0, n1, n2);
     }
-    DeflateCubic(c0, c1, c3, x, y, z);
+    double low = 0, high = 0;
+    DeflateCubic(n0, n1, 1, found, low, high);
+    x = found;
+    y = low;
+    z = high;
     return 3;
 }
 
 // Undamped Newton. The residual tested is that of the point before the step, so
 // the returned point is one step beyond the one that passed; running out of
-// steps is not an error.
+// steps is not an error. The limits are read once, not on every step.
 double PengRobinson::Newton(double x, double A, double B, double c0, double c1, double c2) {
+    const std::int32_t maxIterations = MaxIterations;
+    const double tolerance = Tolerance;
     std::int32_t i = 0;
     double m = 0;
     do {
         m = Horner(x, c0, c1, c2);
         x = x - m / ((3 * x + A) * x + B);
         ++i;
-    } while (i < MaxIterations && std::fabs(m) > Tolerance);
+    } while (i < maxIterations && std::fabs(m) > tolerance);
     NumIterations = i;
     return x;
 }

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+#include "eos/NewtonLimits.h"
+
 namespace tarnel {
 
 // The Peng-Robinson solver on the state of one gas. Internal molar volumes are
@@ -13,7 +15,7 @@ public:
     double Pc = -1.0;    // bar absolute, -1 = not set
     double Omega = 0.0;  // acentric factor
     std::int32_t MaxIterations = 20;
-    double Tolerance = 0.00001;  // absolute bound on the residual of the normalised cubic
+    double Tolerance = kNewtonTolerance;  // absolute bound on the residual of the normalised cubic
     std::int32_t NumIterations = 0;
     double Vv = 0.0;  // vapour volume of the last good evaluation
     double Vl = 0.0;  // liquid volume of the last good evaluation

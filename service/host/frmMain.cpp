@@ -42,6 +42,7 @@ frmMain::frmMain(FormPlatform platform) : m_Platform(std::move(platform)) {
     g_Services.writeTarnel = [this](const std::string& strTag, float rVal) {
         WriteTarnel(strTag, rVal);
     };
+    g_Services.logMessage = LogMessage;
     m_Platform.NTService1.Events(this);
 }
 

@@ -3,9 +3,11 @@
 #include <cctype>
 #include <cfloat>
 #include <cmath>
+#include <cstdio>
 #include <stdexcept>
 
 #include "com/ComPtr.h"
+#include "eos/NewtonLimits.h"
 #include "service/base/TextCase.h"
 
 namespace tarnel {
@@ -21,8 +23,7 @@ constexpr double kCelsiusOffset = 273.15;
 constexpr double kRankineOffset = 491.67;
 constexpr double kFahrenheitStep = 0.555555555555556;  // the published factor, not 5/9
 constexpr float kChangeThreshold = 0.00001f;
-constexpr short kNewtonSteps = 30;
-constexpr double kResidualTolerance = 0.00001;
+constexpr short kNewtonSteps = kMaxNewtonSteps;
 
 std::string RemoveAll(std::string s, const std::string& what) {
     if (what.empty()) return s;
@@ -50,6 +51,16 @@ double Checked(double v) { return std::isfinite(v) ? v : -1.0; }
 float ToFloat(double v) {
     if (std::isfinite(v) && std::fabs(v) > FLT_MAX) throw std::overflow_error("float overflow");
     return static_cast<float>(v);
+}
+
+void Check(HRESULT hr) {
+    if (FAILED(hr)) throw std::runtime_error("Gas call failed");
+}
+
+std::string Shortest(double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", v);
+    return text;
 }
 
 }  // namespace
@@ -173,9 +184,10 @@ void TarnelTag::Write(const std::string& strTag, float rVal) const {
     if (m_Services.writeTarnel) m_Services.writeTarnel(strTag, rVal);
 }
 
-// The ten calls on the shared component, in the order the component expects.
-// Stores the volumes and returns the component's Z; a failing call throws.
-double TarnelTag::RunGas() {
+// The ten calls on the shared component, in the order the component expects,
+// then the convergence check. Stores the volumes and returns the component's
+// Z; a failing call throws.
+double TarnelTag::RunGas(bool& bSettled) {
     if (m_Services.gas == nullptr) throw std::runtime_error("no Gas object");
     // A reference of its own for the duration of the call, released on every path.
     m_Services.gas->AddRef();
@@ -183,7 +195,7 @@ double TarnelTag::RunGas() {
     double z = 0, vapour = 0, liquid = 0;
     const HRESULT calls[] = {gas->put_AcentricFactor(m_AcentricFactor),
                              gas->put_MaxIterations(kNewtonSteps),
-                             gas->put_MinAccuracy(kResidualTolerance),
+                             gas->put_MinAccuracy(kNewtonTolerance),
                              gas->put_P_barA(PressureBarA()),
                              gas->put_T_K(TemperatureK()),
                              gas->put_Pcrit_barA(m_PcritBar),
@@ -191,16 +203,29 @@ double TarnelTag::RunGas() {
                              gas->get_Z(&z),
                              gas->get_VapourVolume(&vapour),
                              gas->get_LiquidVolume(&liquid)};
-    for (HRESULT hr : calls) {
-        if (FAILED(hr)) throw std::runtime_error("Gas call failed");
-    }
+    for (HRESULT hr : calls) Check(hr);
     m_VapourVol = ToFloat(vapour);
     m_LiquidVol = ToFloat(liquid);
+    bSettled = Settled(*gas.Get(), z);
     return z;
 }
 
-// Keeps only a Z that belongs to a gas: one positive vapour root and no liquid root.
-float TarnelTag::CheckResults(double zGas) {
+// The component gives no error when it runs out of Newton steps; its only sign
+// is a step count at the cap. Such a Z counts only when the evaluation one step
+// shorter agrees with it.
+bool TarnelTag::Settled(IGas& gas, double zGas) const {
+    short steps = 0;
+    Check(gas.get_NumIterations(&steps));
+    if (zGas == -1.0 || steps < kNewtonSteps) return true;
+    double shorter = 0;
+    Check(gas.put_MaxIterations(kNewtonSteps - 1));
+    Check(gas.get_Z(&shorter));
+    return std::fabs(zGas - shorter) <= kSettledZ;
+}
+
+// Keeps only a Z that belongs to a gas: a settled iteration, one positive
+// vapour root and no liquid root.
+float TarnelTag::CheckResults(double zGas, bool bSettled) {
     float z = ToFloat(zGas);
     if (!(m_VapourVol > 0)) {
         m_VapourVol = 0;
@@ -212,12 +237,36 @@ float TarnelTag::CheckResults(double zGas) {
         m_LiquidVol = 0;
     }
     if (!(z >= 0)) z = -1;
-    if (zGas == -1.0) {
+    if (zGas == -1.0 || !bSettled) {
         // Refused inputs: the component's volumes belong to an earlier
-        // evaluation, possibly of another stream, so none are kept.
+        // evaluation, possibly of another stream. Unsettled: they are as far
+        // from the roots as Z. Either way none are kept.
+        z = -1;
         m_VapourVol = m_LiquidVol = -1.0f;
     }
     return z;
+}
+
+std::int32_t TarnelTag::Publish(float z) {
+    const bool changed = std::fabs(z - m_Z) > kChangeThreshold;
+    m_Z = z;
+    if (IsBad(m_Z)) m_Z = m_VapourVol = m_LiquidVol = -1.0f;
+    if (!(m_Z > 0)) return -5;
+    if (changed && !m_TagZ.empty()) Write(m_TagZ, m_Z);
+    return 1;
+}
+
+// Logs when the stream's Z stops converging and when it converges again, not
+// on every calculation in between.
+void TarnelTag::TellConvergence(bool bSettled, std::int32_t status) {
+    if (bSettled != m_NotConverged) return;
+    m_NotConverged = !bSettled;
+    if (!m_Services.logMessage) return;
+    const std::string strWhat =
+        bSettled ? ": Z converges again at "
+                 : ": Z did not converge in " + std::to_string(kNewtonSteps) + " Newton steps at ";
+    m_Services.logMessage(m_TagName + strWhat + Shortest(PressureBarA()) + " bar a, " +
+                          Shortest(TemperatureK()) + " K; status " + std::to_string(status));
 }
 
 std::int32_t TarnelTag::Calculate() {
@@ -226,13 +275,12 @@ std::int32_t TarnelTag::Calculate() {
     if (!(PressureBarA() >= 0)) return Invalidate(-3);
     if (!(TemperatureK() >= 0)) return Invalidate(-4);
 
-    const float z = CheckResults(RunGas());
-    const bool changed = std::fabs(z - m_Z) > kChangeThreshold;
-    m_Z = z;
-    if (IsBad(m_Z)) m_Z = m_VapourVol = m_LiquidVol = -1.0f;
-    if (!(m_Z > 0)) return -5;
-    if (changed && !m_TagZ.empty()) Write(m_TagZ, m_Z);
-    return 1;
+    bool bSettled = true;
+    const double zGas = RunGas(bSettled);
+    const std::int32_t status = Publish(CheckResults(zGas, bSettled));
+    // Refused inputs say nothing about convergence.
+    if (zGas != -1.0) TellConvergence(bSettled, status);
+    return status;
 }
 
 void TarnelTag::CalculateZ() {

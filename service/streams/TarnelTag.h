@@ -101,8 +101,11 @@ private:
     bool QualityPasses() const;
     std::int32_t Invalidate(std::int32_t status);
     void Write(const std::string& strTag, float rVal) const;
-    double RunGas();
-    float CheckResults(double zGas);
+    double RunGas(bool& bSettled);
+    bool Settled(IGas& gas, double zGas) const;
+    float CheckResults(double zGas, bool bSettled);
+    std::int32_t Publish(float z);
+    void TellConvergence(bool bSettled, std::int32_t status);
     std::int32_t Calculate();
 
     const StreamServices& m_Services;
@@ -147,6 +150,7 @@ private:
     bool m_PressureAbsolute = false;
     float m_VapourVol = 0.0f;
     float m_LiquidVol = 0.0f;
+    bool m_NotConverged = false;  // the last evaluation ran out of Newton steps unsettled
 };
 
 }  // namespace tarnel

@@ -1,6 +1,7 @@
 #include "tools/zcalc/Zcalc.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <ostream>
 
@@ -46,11 +47,11 @@ GasResult Evaluate(Gas& gas, const StatePointInput& s, short maxIterations, doub
 }
 
 // A result that used every step may still be on its way to the root: it has
-// settled when one step fewer gives the same Z to the precision a stream keeps.
+// settled, as a stream judges it, when one step fewer gives nearly the same Z.
 bool Unsettled(Gas& gas, const StatePointInput& s, const GasResult& r) {
     if (r.iterations != kMaxNewtonSteps) return false;
     const GasResult shorter = Evaluate(gas, s, kMaxNewtonSteps - 1, kNewtonTolerance);
-    return static_cast<float>(shorter.z) != static_cast<float>(r.z);
+    return std::fabs(shorter.z - r.z) > kSettledZ;
 }
 
 // The constants of the built-in gas that the row's Gas column names.
