@@ -134,7 +134,9 @@ void DataChangeOver1000Streams(benchmark::State& bench) {
     group->get_OPCItems(collection);
     std::vector<SimulationItem*> pressures;
     for (auto& [nHandle, item] : std::static_pointer_cast<SimulationItems>(collection)->Items()) {
-        if (item.Name().rfind("PT-", 0) == 0) pressures.push_back(&item);
+        if (item->Name().rfind("PT-", 0) == 0) {
+            pressures.push_back(static_cast<SimulationItem*>(item.get()));
+        }
     }
     // The scenario's values arrive with the first change.
     group->Update(std::chrono::steady_clock::now());

@@ -51,7 +51,9 @@ void DataChangeThroughClient(benchmark::State& bench) {
         double dValue = 0.0;
         for (auto _ : bench) {
             dValue += 1.0;
-            for (auto& [nHandle, item] : items) item.Write(Variant(dValue));
+            for (auto& [nHandle, item] : items) {
+                static_cast<SimulationItem&>(*item).Write(Variant(dValue));
+            }
             group->Update(std::chrono::steady_clock::now());
         }
         if (nChanges != bench.iterations() || client.ItemValue(kItems - 1) != Variant(dValue)) {

@@ -15,13 +15,19 @@ class OPCItems;
 using OPCTimeStamp = std::chrono::system_clock::time_point;
 
 // One subscription group. DataChange is raised on the service's event loop,
-// once per update period, with the items that changed.
+// once per update period, with the items that changed; AsyncWriteComplete,
+// also on the loop and never inside AsyncWrite, once the server finished a
+// write, with the result of each item written.
 class OPCGroup {
 public:
     using DataChangeHandler = std::function<void(
         std::int32_t TransactionID, std::int32_t NumItems,
         const OPCArray<std::int32_t>& ClientHandles, const OPCArray<Variant>& ItemValues,
         const OPCArray<std::int32_t>& Qualities, const OPCArray<OPCTimeStamp>& TimeStamps)>;
+    using AsyncWriteCompleteHandler =
+        std::function<void(std::int32_t TransactionID, std::int32_t NumItems,
+                           const OPCArray<std::int32_t>& ClientHandles,
+                           const OPCArray<std::int32_t>& Errors)>;
 
     virtual ~OPCGroup() = default;
 
@@ -35,6 +41,7 @@ public:
                                std::int32_t TransactionID, std::int32_t& CancelID) = 0;
 
     DataChangeHandler DataChange;
+    AsyncWriteCompleteHandler AsyncWriteComplete;
 
 protected:
     // A copy is called, so a handler may detach itself or release the group.
@@ -46,6 +53,11 @@ protected:
         if (auto handler = DataChange) {
             handler(TransactionID, NumItems, ClientHandles, ItemValues, Qualities, TimeStamps);
         }
+    }
+    void RaiseAsyncWriteComplete(std::int32_t TransactionID, std::int32_t NumItems,
+                                 const OPCArray<std::int32_t>& ClientHandles,
+                                 const OPCArray<std::int32_t>& Errors) const {
+        if (auto handler = AsyncWriteComplete) handler(TransactionID, NumItems, ClientHandles, Errors);
     }
 };
 

@@ -1,11 +1,10 @@
 #pragma once
-#include <chrono>
-#include <functional>
+#include "service/providers/ProviderClock.h"
 
 namespace tarnel {
 
 // The simulation's sense of time; tests replace it to run a scenario without waiting.
-using SimulationTime = std::chrono::steady_clock::time_point;
-using SimulationClock = std::function<SimulationTime()>;
+using SimulationTime = ProviderTime;
+using SimulationClock = ProviderClock;
 
 }  // namespace tarnel

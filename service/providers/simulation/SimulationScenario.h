@@ -7,6 +7,7 @@
 
 #include "service/automation/OPCErrors.h"
 #include "service/automation/Variant.h"
+#include "service/providers/ProviderItem.h"
 
 namespace tarnel {
 
@@ -29,10 +30,7 @@ struct ScenarioStep {
 };
 
 // An item's analog range, against which the group's deadband is measured.
-struct ScenarioRange {
-    double dLow = 0.0;
-    double dHigh = 0.0;
-};
+using ScenarioRange = ProviderRange;
 
 struct ItemScript {
     std::vector<ScenarioStep> steps;  // in time order
