@@ -3,12 +3,12 @@
 #include <cmath>
 
 #include "eos/NewtonLimits.h"
+#include "eos/UnitFactors.h"
 
 namespace tarnel {
 
 namespace {
 
-constexpr double kCelsiusOffset = 273.15;
 constexpr double kVolumeScale = 10.0;  // internal volume unit to cm3/mol
 constexpr double kSmallestAccuracy = 1e-15;
 

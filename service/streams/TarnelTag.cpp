@@ -8,6 +8,7 @@
 
 #include "com/ComPtr.h"
 #include "eos/NewtonLimits.h"
+#include "eos/UnitFactors.h"
 #include "service/base/TextCase.h"
 
 namespace tarnel {
@@ -18,10 +19,6 @@ enum PressureCode { kBar = 0, kKPa = 1, kPsi = 2 };
 enum TemperatureCode { kKelvin = 0, kCelsius = 1, kFahrenheit = 2 };
 
 constexpr double kAtmosphereBar = 1.01325;  // gauge offset
-constexpr double kPsiPerBar = 14.50377;
-constexpr double kCelsiusOffset = 273.15;
-constexpr double kRankineOffset = 491.67;
-constexpr double kFahrenheitStep = 0.555555555555556;  // the published factor, not 5/9
 constexpr float kChangeThreshold = 0.00001f;
 constexpr short kNewtonSteps = kMaxNewtonSteps;
 
@@ -88,7 +85,7 @@ void TarnelTag::ConvertPcrit() {
 void TarnelTag::ConvertTcrit() {
     if (!(m_Tcrit >= 0)) return;
     m_TcritK = m_TemperatureUnit == kFahrenheit
-                   ? Checked((m_Tcrit - kRankineOffset) * kFahrenheitStep + kCelsiusOffset)
+                   ? Checked((m_Tcrit - kRankineOffset) * kKelvinPerRankine + kCelsiusOffset)
                    : m_Tcrit;
 }
 
@@ -156,7 +153,7 @@ double TarnelTag::TemperatureK() const {
         case kCelsius:
             return m_T + kCelsiusOffset;
         case kFahrenheit:
-            return static_cast<float>(m_T - 32.0f) * kFahrenheitStep + kCelsiusOffset;
+            return static_cast<float>(m_T - 32.0f) * kKelvinPerRankine + kCelsiusOffset;
         default:
             return m_T;
     }

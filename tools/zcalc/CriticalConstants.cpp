@@ -1,5 +1,6 @@
 #include "tools/zcalc/CriticalConstants.h"
 
+#include "eos/UnitFactors.h"
 #include "tools/zcalc/Digits.h"
 
 namespace tarnel {
@@ -8,8 +9,6 @@ namespace {
 
 // The factors a stream converts with, so that its conversion gives these values back.
 constexpr double kKiloPascalPerBar = 100.0;
-constexpr double kPsiPerBar = 14.50377;
-constexpr double kKelvinPerRankine = 0.555555555555556;
 
 }  // namespace
 
@@ -20,7 +19,7 @@ double CriticalConstants::PcritIn(std::int32_t pressureUnit) const {
 }
 
 double CriticalConstants::TcritIn(std::int32_t temperatureUnit) const {
-    if (temperatureUnit == 2) return (Tcrit_K - 273.15) / kKelvinPerRankine + 491.67;
+    if (temperatureUnit == 2) return (Tcrit_K - kCelsiusOffset) / kKelvinPerRankine + kRankineOffset;
     return Tcrit_K;
 }
 

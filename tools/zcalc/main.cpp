@@ -1,6 +1,7 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
 
+#include "eos/UnitFactors.h"
 #include "tools/zcalc/PureGas.h"
 #include "tools/zcalc/Zcalc.h"
 
@@ -114,7 +115,7 @@ int main(int argc, char** argv) {
                   << app.help();
         return 1;
     }
-    if (tC->count() != 0) point.T_K = tDegC + 273.15;
+    if (tC->count() != 0) point.T_K = tDegC + tarnel::kCelsiusOffset;
     if (named->count() != 0 && !tarnel::UseGas(gasName, point, std::cout, std::cerr)) return 1;
     return tarnel::ZcalcStatePoint(point, std::cout);
 }
