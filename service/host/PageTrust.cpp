@@ -4,7 +4,6 @@
 
 #include <cstring>
 
-#include "service/base/Numeric.h"
 #include "service/base/TextCase.h"
 
 namespace tarnel {

@@ -1,6 +1,5 @@
 #include "service/host/StreamCollection.h"
 
-#include "service/base/Numeric.h"
 #include "service/base/TextCase.h"
 
 namespace tarnel {

@@ -5,7 +5,6 @@
 #include <new>
 
 #include "service/config/IniReadWriter.h"
-#include "service/base/Numeric.h"
 #include "service/base/ProgramModule.h"
 #include "service/automation/AutomationServer.h"
 #include "service/automation/OPCGroup.h"

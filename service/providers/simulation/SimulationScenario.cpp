@@ -5,7 +5,6 @@
 #include <cmath>
 
 #include "service/config/CsvReader.h"
-#include "service/base/Numeric.h"
 #include "service/base/ProgramModule.h"
 #include "service/base/StopRequest.h"
 #include "service/base/TextCase.h"
