@@ -36,12 +36,5 @@ TEST(PureGas, TableIsCompleteAndConsistent) {
     EXPECT_LT(FindPureGas("iC5")->Published.Tcrit_K, FindPureGas("nC5")->Published.Tcrit_K);
 }
 
-TEST(PureGas, NamesAndAliasesIgnoreLetterCase) {
-    EXPECT_EQ(FindPureGas("co2"), FindPureGas("Carbon-Dioxide"));
-    EXPECT_STREQ(FindPureGas("H2s")->Name, "hydrogen-sulfide");
-    EXPECT_EQ(FindPureGas("xenon"), nullptr);
-    EXPECT_EQ(FindPureGas(""), nullptr);
-}
-
 }  // namespace
 }  // namespace tarnel
