@@ -10,6 +10,7 @@ packages=(
   libsystemd-dev
   chromium
   clang libclang-rt-14-dev
+  libmosquitto-dev mosquitto mosquitto-clients openssl
 )
 
 missing=()
