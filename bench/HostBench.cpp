@@ -105,7 +105,7 @@ struct PlantForm {
                          return simulation;
                      }},
           form({m_Service, m_Window, AsioTimer::Factory(m_Loop), std::cout, [](int) {}, CreateGas,
-                [this] {
+                [this](const std::string&) {
                     return std::make_unique<OpcClient>([this] {
                         return std::make_shared<AutomationServer>(std::vector{m_Provider});
                     });

@@ -310,7 +310,7 @@ void frmMain::LoadConfiguration() {
     }
     const std::string strTagDef = Profile("TagDef", "");
     try {
-        m_OpcClient = m_Platform.CreateOpcClient();
+        m_OpcClient = m_Platform.CreateOpcClient(m_strIniFile);
     } catch (const std::exception& e) {
         LogMessage(std::string("Service ends: cannot create OpcClient (") + e.what() + ")");
         End(1);

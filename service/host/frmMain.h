@@ -29,8 +29,9 @@ struct FormPlatform {
     // Ends the program with an exit status once the current handler returns.
     std::function<void(int nExitCode)> EndProgram;
     std::function<std::shared_ptr<IGas>(std::string& strError)> CreateGas;
-    // Makes the OPC client (its servers deliver their events on the event loop).
-    std::function<std::unique_ptr<OpcClient>()> CreateOpcClient;
+    // Makes the OPC client (its servers deliver their events on the event loop
+    // and read their own options from the service's INI file).
+    std::function<std::unique_ptr<OpcClient>(const std::string& strIniFile)> CreateOpcClient;
 };
 
 // The service's one window object: start-up and the command line, the service

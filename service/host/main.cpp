@@ -41,7 +41,9 @@ int main(int argc, char* argv[]) {
         nExitCode = nCode;
         loop.stop();
     };
-    auto createOpcClient = [&loop] { return std::make_unique<OpcClient>(BuiltInProviders(loop)); };
+    auto createOpcClient = [&loop](const std::string& strIniFile) {
+        return std::make_unique<OpcClient>(BuiltInProviders(loop, strIniFile));
+    };
     frmMain form({NTService1, window, AsioTimer::Factory(loop), std::cout, endProgram, CreateGas,
                   createOpcClient});
     form.Form_Load(strCommand);

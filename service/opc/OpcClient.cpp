@@ -4,14 +4,14 @@
 #include <cstdio>
 #include <new>
 
-#include "service/config/IniReadWriter.h"
-#include "service/base/ProgramModule.h"
 #include "service/automation/AutomationServer.h"
 #include "service/automation/OPCGroup.h"
 #include "service/automation/OPCGroups.h"
 #include "service/automation/OPCItems.h"
 #include "service/automation/OPCServer.h"
+#include "service/base/ProgramModule.h"
 #include "service/base/TextCase.h"
+#include "service/config/IniReadWriter.h"
 
 namespace tarnel {
 
@@ -305,6 +305,18 @@ void OpcClient::AsyncWriteOPCItem(std::int32_t nClientHandle, float rValue) {
     m_strStatus = "OPC Async Write OK";
 }
 
+void OpcClient::m_ConnectedGroup_AsyncWriteComplete(std::int32_t NumItems,
+                                                    const OPCArray<std::int32_t>& Errors) {
+    for (std::int32_t i = 1; i <= NumItems && Errors.Has(i); ++i) {
+        const std::int32_t nError = Errors(i);
+        // A server that cannot take writes for a while fails every one of
+        // them: the run is told once, and again after a write went through.
+        if (nError == m_nLastWriteError) continue;
+        m_nLastWriteError = nError;
+        if (nError != 0) ReportOPCError("OPC Async Write", nError);
+    }
+}
+
 void OpcClient::ReportOPCError(const std::string& strOperation, std::int32_t nError) {
     char strHex[16];
     std::snprintf(strHex, sizeof strHex, "%X", static_cast<std::uint32_t>(nError));
@@ -325,9 +337,17 @@ void OpcClient::SetServer(std::shared_ptr<OPCServer> server) {
 }
 
 void OpcClient::SetGroup(std::shared_ptr<OPCGroup> group) {
-    if (m_ConnectedGroup) m_ConnectedGroup->DataChange = nullptr;
+    if (m_ConnectedGroup) {
+        m_ConnectedGroup->DataChange = nullptr;
+        m_ConnectedGroup->AsyncWriteComplete = nullptr;
+    }
     m_ConnectedGroup = std::move(group);
     if (!m_ConnectedGroup) return;
+    m_ConnectedGroup->AsyncWriteComplete = [this](std::int32_t, std::int32_t NumItems,
+                                                  const OPCArray<std::int32_t>&,
+                                                  const OPCArray<std::int32_t>& Errors) {
+        m_ConnectedGroup_AsyncWriteComplete(NumItems, Errors);
+    };
     m_ConnectedGroup->DataChange = [this](std::int32_t TransactionID, std::int32_t NumItems,
                                           const OPCArray<std::int32_t>& ClientHandles,
                                           const OPCArray<Variant>& ItemValues,

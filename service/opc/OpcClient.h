@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "com/HResult.h"
-#include "service/base/BadValueHelper.h"
-#include "service/opc/ClientTag.h"
 #include "service/automation/OPCArray.h"
 #include "service/automation/OPCProvider.h"
 #include "service/automation/Variant.h"
+#include "service/base/BadValueHelper.h"
+#include "service/opc/ClientTag.h"
 
 namespace tarnel {
 
@@ -93,6 +93,9 @@ private:
                                      const OPCArray<std::int32_t>& ClientHandles,
                                      const OPCArray<Variant>& ItemValues,
                                      const OPCArray<std::int32_t>& Qualities);
+    // A write the server could not complete is reported like a refused one.
+    void m_ConnectedGroup_AsyncWriteComplete(std::int32_t NumItems,
+                                             const OPCArray<std::int32_t>& Errors);
     const ClientTag* FindTag(const std::string& strTagName) const;
 
     OPCServerCreator m_CreateServer;
@@ -104,6 +107,8 @@ private:
     std::int32_t m_nUpdateRateSec = 1;
     float m_rDeadband = 0.0f;
     std::vector<std::string> m_strServerList;
+    // The result of the last completed write, so that a run of one failure is logged once.
+    std::int32_t m_nLastWriteError = 0;
 
     std::shared_ptr<OPCServer> m_ConnectedOPCServer;
     std::shared_ptr<OPCServer> m_ThisOpcServer;

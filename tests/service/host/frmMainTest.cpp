@@ -27,7 +27,9 @@ protected:
     void Make(std::function<std::shared_ptr<IGas>(std::string&)> createGas = CreateGas) {
         form = std::make_unique<frmMain>(FormPlatform{
             service, window, timers.Factory(), messages, [this](int nCode) { exitCode = nCode; },
-            std::move(createGas), [this] { return std::make_unique<OpcClient>(BuiltInProviders(loop)); }});
+            std::move(createGas), [this](const std::string& strIniFile) {
+                return std::make_unique<OpcClient>(BuiltInProviders(loop, strIniFile));
+            }});
     }
     void Load(const std::string& strCommand = "-debug") {
         if (!form) Make();
@@ -349,7 +351,7 @@ TEST_F(FormTest, OpcClientThatCannotBeCreatedEndsWithAReason) {
     Streams("P-101,P,T,Z,1,2,0.1,bar,K,S\n");
     form = std::make_unique<frmMain>(FormPlatform{
         service, window, timers.Factory(), messages, [this](int nCode) { exitCode = nCode; },
-        CreateGas, []() -> std::unique_ptr<OpcClient> { throw std::bad_alloc(); }});
+        CreateGas, [](const std::string&) -> std::unique_ptr<OpcClient> { throw std::bad_alloc(); }});
     Load();
     LoadConfiguration();
     EXPECT_EQ(exitCode, 1);

@@ -119,6 +119,14 @@ public:
         for (auto x : qualities) q.Append(x);
         RaiseDataChange(0, h.UBound(), h, v, q, t);
     }
+    // Raises AsyncWriteComplete for one item with that result.
+    void Complete(std::int32_t nError) {
+        OPCArray<std::int32_t> handles;
+        handles.Append(1);
+        OPCArray<std::int32_t> errors;
+        errors.Append(nError);
+        RaiseAsyncWriteComplete(0, 1, handles, errors);
+    }
     void ChangeCount(std::int32_t NumItems, const OPCArray<std::int32_t>& h,
                      const OPCArray<Variant>& v, const OPCArray<std::int32_t>& q) {
         RaiseDataChange(0, NumItems, h, v, q, {});

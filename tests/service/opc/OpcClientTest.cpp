@@ -383,6 +383,15 @@ TEST_F(OpcClientTest, FailedWritesAreReported) {
     EXPECT_EQ(LogMessages().back(), "OPC Async Write: Error 0x5B,  91");
 }
 
+TEST_F(OpcClientTest, WritesTheServerCouldNotCompleteAreReportedOncePerRun) {
+    Subscribe({"Z1"});
+    for (const HRESULT hr : {S_OK, E_FAIL, E_FAIL, E_FAIL, S_OK, E_FAIL})
+        m_Layer.group->Complete(hr);
+    EXPECT_THAT(LogMessages(), ElementsAre("OPC Async Write: Error 0x80004005, -2147467259",
+                                           "OPC Async Write: Error 0x80004005, -2147467259"));
+    EXPECT_EQ(m_Client.Status(), "OPC Async Write: Error 0x80004005, -2147467259");
+}
+
 TEST_F(OpcClientTest, StaleNameAfterSmallerListIsOutsideTheTables) {
     Subscribe({"P1", "T1", "Z1"});
     m_Client.AddOPCItems({"S1"});
