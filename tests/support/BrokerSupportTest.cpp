@@ -1,5 +1,9 @@
 // The broker support against the real mosquitto, its clients and openssl.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <map>
 
@@ -92,6 +96,21 @@ TEST_F(BrokerSupportTest, KilledBrokerStartsAgainOnTheSamePort) {
     broker.Kill();
     EXPECT_FALSE(broker.Running());
     EXPECT_NE(MqttPublish(broker.Endpoint(), "plant/PT-1", "1").status, 0);
+    {
+        // Someone else on the port: the start fails and says why.
+        const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        addr.sin_port = htons(static_cast<uint16_t>(nPort));
+        ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+        ASSERT_EQ(listen(fd, 1), 0);
+        const auto started = broker.Start();
+        close(fd);
+        EXPECT_FALSE(started);
+        EXPECT_NE(std::string(started.message()).find("Address already in use"), std::string::npos)
+            << started.message();
+    }
     ASSERT_TRUE(broker.Start());
     EXPECT_EQ(broker.Port(), nPort);
     EXPECT_TRUE(broker.Running());
