@@ -53,7 +53,9 @@ TEST_F(BrokerSupportTest, RetainedAndLiveMessagesReachTheSubscriber) {
     MqttSubscription later(plant, "plant/#");
     ASSERT_TRUE(later.Subscribed());
     ASSERT_EQ(MqttPublish(plant, "plant/ZI-1", "0.99748").status, 0);
-    EXPECT_EQ(later.Next()->topic, "plant/PT 1");
+    const auto first = later.Next();
+    ASSERT_TRUE(first) << later.Transcript();
+    EXPECT_EQ(first->topic, "plant/PT 1");
     const auto live = later.Next();
     ASSERT_TRUE(live) << later.Transcript();
     EXPECT_EQ(live->topic, "plant/ZI-1");
