@@ -1,14 +1,10 @@
 // End-to-end: the real TarnelSvc in a temporary program folder, against the
 // simulation server.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <httplib.h>
 #include <poll.h>
-#include <sys/prctl.h>
 #include <sys/socket.h>
-#include <sys/syscall.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -18,8 +14,9 @@
 #include <thread>
 
 #include "HostTestSupport.h"
-#include "tests/support/TempRegistry.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/ReferenceValues.h"
+#include "tests/support/TempRegistry.h"
 
 namespace tarnel {
 namespace {
@@ -30,59 +27,28 @@ using Clock = std::chrono::steady_clock;
 constexpr const char* kScenarioHeader = "Seconds,Item,Action,Value,Quality,Low,High,Step,Seed\n";
 constexpr const char* kStreamsHeader = "Name,P,T,Z,Pc,Tc,Acentric,PUnit,TUnit,Status,Description\n";
 
-// TarnelSvc run by the test, killed with it if the test dies first.
-class Service {
+std::vector<std::string> ServiceCommand(const std::vector<std::string>& args) {
+    std::vector<std::string> argv = {TARNELSVC_PATH};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return argv;
+}
+
+// TarnelSvc run by the test, its standard output in the program folder.
+class Service : public ChildProcess {
 public:
-    Service(const std::string& strHome, const std::vector<std::string>& args) {
-        const std::string strOut = strHome + "/stdout.txt";
-        m_Pid = fork();
-        if (m_Pid == 0) {
-            prctl(PR_SET_PDEATHSIG, SIGKILL);
-            const int fd = open(strOut.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            dup2(fd, STDOUT_FILENO);
-            std::vector<char*> argv = {const_cast<char*>(TARNELSVC_PATH)};
-            for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-            argv.push_back(nullptr);
-            execv(TARNELSVC_PATH, argv.data());
-            _exit(127);
-        }
-        m_PidFd = static_cast<int>(syscall(SYS_pidfd_open, m_Pid, 0));
-    }
-    ~Service() {
-        if (!m_bReaped) {
-            kill(m_Pid, SIGKILL);
-            waitpid(m_Pid, nullptr, 0);
-        }
-        close(m_PidFd);
-    }
-    void Signal(int nSignal) const { kill(m_Pid, nSignal); }
-    // The exit status, or nothing when still running after the time limit.
-    std::optional<int> WaitForExit(std::chrono::milliseconds limit = 60s) {
-        pollfd pfd{m_PidFd, POLLIN, 0};
-        if (poll(&pfd, 1, static_cast<int>(limit.count())) != 1) return std::nullopt;
-        int status = 0;
-        waitpid(m_Pid, &status, 0);
-        m_bReaped = true;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    bool Running() {
-        pollfd pfd{m_PidFd, POLLIN, 0};
-        return poll(&pfd, 1, 0) == 0;
-    }
+    Service(const std::string& strHome, const std::vector<std::string>& args,
+            std::vector<std::string> environment = {})
+        : ChildProcess(ServiceCommand(args),
+                       {std::move(environment), ToFile(strHome + "/stdout.txt"), {}, {}}) {}
     // True while the process holds the file open (it is reading it).
     bool HasOpen(const std::string& strPath) const {
         std::error_code ec;
         for (const auto& fd :
-             std::filesystem::directory_iterator("/proc/" + std::to_string(m_Pid) + "/fd", ec)) {
+             std::filesystem::directory_iterator("/proc/" + std::to_string(Pid()) + "/fd", ec)) {
             if (std::filesystem::read_symlink(fd.path(), ec) == strPath) return true;
         }
         return false;
     }
-
-private:
-    pid_t m_Pid = -1;
-    int m_PidFd = -1;
-    bool m_bReaped = false;
 };
 
 class TarnelSvcTest : public ::testing::Test {
@@ -148,7 +114,8 @@ TEST_F(TarnelSvcTest, TextValueDoesNotStopTheService) {
 }
 
 TEST_F(TarnelSvcTest, ServerShutdownRequestIsLogged) {
-    Configure("0,PT-1,value,0\n0,TT-1,value,15\n1,,shutdown,Planned maintenance\n", kNaturalGasLine);
+    Configure("0,PT-1,value,0\n0,TT-1,value,15\n1,,shutdown,Planned maintenance\n",
+              kNaturalGasLine);
     Service svc(home.Path(), {"-debug"});
     EXPECT_TRUE(Eventually([&] {
         return Logged("Server Tarnel.Simulation requested disconnection, Planned maintenance");
@@ -240,9 +207,7 @@ TEST_F(TarnelSvcTest, ServiceModeReportsReadinessToSystemd) {
     addr.sun_family = AF_UNIX;
     strSocket.copy(addr.sun_path, sizeof addr.sun_path - 1);
     ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    setenv("NOTIFY_SOCKET", strSocket.c_str(), 1);
-    Service svc(home.Path(), {});
-    unsetenv("NOTIFY_SOCKET");
+    Service svc(home.Path(), {}, {"NOTIFY_SOCKET=" + strSocket});
     pollfd pfd{fd, POLLIN, 0};
     ASSERT_EQ(poll(&pfd, 1, 60000), 1);
     char buffer[256] = {};
