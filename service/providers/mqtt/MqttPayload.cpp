@@ -44,6 +44,12 @@ bool IsText(std::string_view payload) {
     }
 }
 
+// What "echo 45 | mosquitto_pub -s" sends: the text with its line end.
+std::string_view WithoutLineEnd(std::string_view text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.remove_suffix(1);
+    return text;
+}
+
 std::optional<bool> Truth(std::string_view text) {
     const auto first = text.find_first_not_of(' ');
     if (first == std::string_view::npos) return std::nullopt;
@@ -106,13 +112,13 @@ MqttReading ReadPayload(std::string_view payload) {
         return {Counted("payload too large", payload.size()), OPC_QUALITY_BAD};
     }
     if (!IsText(payload)) return {Counted("binary payload", payload.size()), OPC_QUALITY_BAD};
-    std::string strText(payload);
-    if (const auto dValue = ParseNumber(strText)) return {*dValue, OPC_QUALITY_GOOD};
-    if (const auto bValue = Truth(payload)) return {*bValue, OPC_QUALITY_GOOD};
+    const std::string_view line = WithoutLineEnd(payload);
+    if (const auto dValue = ParseNumber(std::string(line))) return {*dValue, OPC_QUALITY_GOOD};
+    if (const auto bValue = Truth(line)) return {*bValue, OPC_QUALITY_GOOD};
     if (IsJsonObject(payload)) {
         if (auto reading = ReadJson(payload)) return std::move(*reading);
     }
-    return {std::move(strText), OPC_QUALITY_GOOD};
+    return {std::string(payload), OPC_QUALITY_GOOD};
 }
 
 }  // namespace tarnel

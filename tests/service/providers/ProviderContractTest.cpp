@@ -13,6 +13,11 @@
 #ifdef TARNEL_PROVIDER_SIMULATION
 #include "service/providers/simulation/SimulationServer.h"
 #endif
+#ifdef TARNEL_PROVIDER_MQTT
+#include "service/providers/mqtt/MqttServer.h"
+#include "tests/support/MosquittoBroker.h"
+#include "tests/support/MqttPublish.h"
+#endif
 
 // What every provider must do for the client. Each provider adds a factory to
 // the list at the end; one that needs a peer (a broker) starts it there.
@@ -22,6 +27,13 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// A provider's server, the node it is reached at, and the peer it needs.
+struct ProviderRun {
+    std::shared_ptr<OPCServer> server;
+    std::optional<std::string> Node;
+    std::shared_ptr<void> peer;
+};
+
 struct ProviderFactory {
     std::string strName;
     std::string strProgID;
@@ -29,8 +41,7 @@ struct ProviderFactory {
     std::vector<std::string> accepted;
     std::string strRefused;
     // Prepares what the provider needs in folder and gives a new server.
-    std::function<std::shared_ptr<OPCServer>(asio::io_context&, const std::string& strFolder)>
-        Start;
+    std::function<ProviderRun(asio::io_context&, const std::string& strFolder)> Start;
 };
 
 void PrintTo(const ProviderFactory& factory, std::ostream* os) { *os << factory.strName; }
@@ -47,8 +58,10 @@ class ProviderContractTest : public ProgramHomeTest,
 protected:
     void SetUp() override {
         ProgramHomeTest::SetUp();
-        m_Server = GetParam().Start(m_io, m_Home.Path().string());
-        ASSERT_EQ(m_Server->Connect(GetParam().strProgID, std::nullopt), S_OK);
+        m_Run = GetParam().Start(m_io, m_Home.Path().string());
+        m_Server = m_Run.server;
+        ASSERT_TRUE(m_Server);
+        ASSERT_EQ(m_Server->Connect(GetParam().strProgID, m_Run.Node), S_OK);
         ASSERT_EQ(m_Server->get_OPCGroups(m_Groups), S_OK);
     }
     void TearDown() override {
@@ -115,6 +128,7 @@ protected:
     }
 
     asio::io_context m_io;
+    ProviderRun m_Run;
     std::shared_ptr<OPCServer> m_Server;
     std::shared_ptr<OPCGroups> m_Groups;
     OPCArray<std::int32_t> m_Handles;
@@ -236,13 +250,37 @@ std::vector<ProviderFactory> Providers() {
     std::vector<ProviderFactory> providers;
 #ifdef TARNEL_PROVIDER_SIMULATION
     providers.push_back(
-        {"Simulation", SimulationServer::kProgID, {"Contract.A", "Contract.B"}, "Contract.Refused",
-         [](asio::io_context& io, const std::string& strFolder) -> std::shared_ptr<OPCServer> {
+        {"Simulation",
+         SimulationServer::kProgID,
+         {"Contract.A", "Contract.B"},
+         "Contract.Refused",
+         [](asio::io_context& io, const std::string& strFolder) -> ProviderRun {
              TempFolder::Write(strFolder + "/Simulation.csv",
                                "Seconds,Item,Action,Value,Quality,Low,High,Step,Seed\n"
                                "0,Contract.A,value,1\n0,Contract.B,value,2\n"
                                ",Contract.Refused,refuse\n");
-             return std::make_shared<SimulationServer>(io, SimulationServer::Settings{strFolder});
+             return {std::make_shared<SimulationServer>(io, SimulationServer::Settings{strFolder}),
+                     std::nullopt, nullptr};
+         }});
+#endif
+#ifdef TARNEL_PROVIDER_MQTT
+    // The plant publishes the first values retained; a write comes back as a message.
+    providers.push_back(
+        {"MQTT",
+         MqttServer::kProgID,
+         {"contract/a", "contract/b"},
+         "contract/+",
+         [](asio::io_context& io, const std::string& strFolder) -> ProviderRun {
+             auto broker = std::make_shared<MosquittoBroker>(strFolder);
+             if (!broker->Start()) return {};
+             for (const auto& [strTopic, strValue] :
+                  {std::pair{"contract/a", "1"}, {"contract/b", "2"}}) {
+                 MqttPublish(broker->Endpoint(), strTopic, strValue, {"-r", "-q", "1"});
+             }
+             const std::string strIni = strFolder + "/TarnelSvc.ini";
+             TempFolder::Write(strIni, "[Tarnel.MQTT]\nStateTopic=\n");
+             return {std::make_shared<MqttServer>(io, MqttServer::Settings{strIni, strFolder}),
+                     "127.0.0.1:" + std::to_string(broker->Port()), broker};
          }});
 #endif
     return providers;

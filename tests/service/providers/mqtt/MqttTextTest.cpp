@@ -55,6 +55,7 @@ TEST(MqttPayloadTest, Readings) {
         std::int32_t nQuality;
     } cases[] = {
         {"12.5", 12.5, OPC_QUALITY_GOOD},
+        {"12.5\r\n", 12.5, OPC_QUALITY_GOOD},
         {" -3e2 ", -300.0, OPC_QUALITY_GOOD},
         {"1e999", "1e999", OPC_QUALITY_GOOD},
         {"nan", "nan", OPC_QUALITY_GOOD},
