@@ -6,6 +6,9 @@
 #ifdef TARNEL_PROVIDER_MQTT
 #include "service/providers/mqtt/MqttServer.h"
 #endif
+#ifdef TARNEL_PROVIDER_MODBUS
+#include "service/providers/modbus/ModbusServer.h"
+#endif
 
 namespace tarnel {
 
@@ -19,6 +22,9 @@ std::vector<OPCProvider> BuiltInProviders(asio::io_context& io,
 #endif
 #ifdef TARNEL_PROVIDER_MQTT
     providers.push_back(MqttServer::Provider(io, strIniFile));
+#endif
+#ifdef TARNEL_PROVIDER_MODBUS
+    providers.push_back(ModbusServer::Provider(io, strIniFile));
 #endif
     return providers;
 }

@@ -1,0 +1,48 @@
+#pragma once
+#include <memory>
+#include <vector>
+
+#include "service/providers/ProviderGroup.h"
+#include "service/providers/modbus/ModbusBlocks.h"
+
+namespace tarnel {
+
+class ModbusConnection;
+class ModbusItems;
+struct ModbusReading;
+
+// A Modbus subscription group. At the start of each update period it reads
+// all its items in as few block reads as the limits allow, one poll at a
+// time; what a poll brings is reported at the next period. A block the
+// device answers with an exception turns exactly its items bad, logged once
+// until it reads again.
+class ModbusGroup : public ProviderGroup {
+public:
+    ModbusGroup(asio::io_context& io, std::shared_ptr<ModbusItems> items,
+                std::shared_ptr<ModbusConnection> connection, ProviderClock clock,
+                Settings settings);
+
+protected:
+    void Tick(ProviderTime now) override;
+    void Write(ProviderItem& item, const Variant& value, WriteDone done) override;
+
+private:
+    // The items of one block: server handle and offset in the block.
+    using Members = std::vector<std::pair<std::int32_t, int>>;
+    struct Poll {
+        std::vector<ModbusBlock> blocks;
+        std::vector<Members> members;
+    };
+
+    Poll Plan() const;
+    void Take(const Poll& poll, const std::vector<ModbusReading>& readings);
+    void Note(const ModbusBlock& block, const ModbusReading& reading, std::size_t nItems);
+
+    std::shared_ptr<ModbusItems> m_ModbusItems;
+    std::shared_ptr<ModbusConnection> m_Connection;
+    bool m_bPolling = false;
+    // Blocks whose exception was logged and that have not read since.
+    std::vector<ModbusBlock> m_Refused;
+};
+
+}  // namespace tarnel
