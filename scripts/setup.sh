@@ -11,7 +11,7 @@ packages=(
   chromium
   clang libclang-rt-14-dev
   libmosquitto-dev mosquitto mosquitto-clients openssl
-  libmodbus-dev python3-pymodbus mbpoll
+  libmodbus-dev python3-pymodbus python3-serial-asyncio mbpoll
 )
 
 missing=()

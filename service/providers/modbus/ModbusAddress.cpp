@@ -29,19 +29,21 @@ std::vector<std::string_view> Split(std::string_view text, char separator) {
 }
 
 // Plain decimal digits only: from_chars of an unsigned takes no sign or blank.
+// Too many digits for the type is a number too large for any field.
 bool ParseWhole(std::string_view text, unsigned long& nValue) {
     const char* end = text.data() + text.size();
     const auto [ptr, ec] = std::from_chars(text.data(), end, nValue);
-    return !text.empty() && ec == std::errc() && ptr == end;
+    if (ec == std::errc::result_out_of_range) nValue = ~0ul;
+    return !text.empty() && ptr == end &&
+           (ec == std::errc() || ec == std::errc::result_out_of_range);
 }
 
 bool ParseTable(std::string_view text, Table& table) {
     const std::string name = LowerCase(std::string(text));
-    static const std::pair<const char*, Table> kTables[] = {
-        {"coil", Table::Coil},
-        {"discrete", Table::Discrete},
-        {"input", Table::Input},
-        {"holding", Table::Holding}};
+    static const std::pair<const char*, Table> kTables[] = {{"coil", Table::Coil},
+                                                            {"discrete", Table::Discrete},
+                                                            {"input", Table::Input},
+                                                            {"holding", Table::Holding}};
     for (const auto& [strName, value] : kTables) {
         if (name == strName) {
             table = value;
@@ -54,8 +56,8 @@ bool ParseTable(std::string_view text, Table& table) {
 bool ParseType(std::string_view text, Type& type) {
     const std::string name = LowerCase(std::string(text));
     static const std::pair<const char*, Type> kTypes[] = {
-        {"bool", Type::Bool},       {"int16", Type::Int16},     {"uint16", Type::UInt16},
-        {"int32", Type::Int32},     {"uint32", Type::UInt32},   {"float32", Type::Float32},
+        {"bool", Type::Bool},      {"int16", Type::Int16},   {"uint16", Type::UInt16},
+        {"int32", Type::Int32},    {"uint32", Type::UInt32}, {"float32", Type::Float32},
         {"float64", Type::Float64}};
     for (const auto& [strName, value] : kTypes) {
         if (name == strName) {
@@ -141,7 +143,8 @@ HRESULT ParseAddress(const std::string& strName, ModbusAddress& address) {
     hr = CheckFit(parsed, parts.size() == 5);
     if (hr != S_OK) return hr;
     // The whole value within the table's 65,536 addresses.
-    if (nAddress + static_cast<unsigned long>(parsed.Width()) > 0x10000) return MODBUS_E_BAD_ADDRESS;
+    if (nAddress + static_cast<unsigned long>(parsed.Width()) > 0x10000)
+        return MODBUS_E_BAD_ADDRESS;
     parsed.nUnit = static_cast<int>(nUnit);
     parsed.nAddress = static_cast<std::uint16_t>(nAddress);
     address = parsed;

@@ -8,9 +8,7 @@ namespace tarnel {
 
 namespace {
 
-auto Key(const ModbusAddress& a) {
-    return std::tuple(a.nUnit, a.table, a.nAddress, a.Width());
-}
+auto Key(const ModbusAddress& a) { return std::tuple(a.nUnit, a.table, a.nAddress, a.Width()); }
 
 bool Extends(const ModbusBlock& block, const ModbusAddress& a, const ModbusLimits& limits) {
     if (block.nUnit != a.nUnit || block.table != a.table) return false;
@@ -26,9 +24,8 @@ std::vector<ModbusBlock> PlanBlocks(const std::vector<ModbusAddress>& addresses,
                                     const ModbusLimits& limits, std::vector<ModbusPlace>& places) {
     std::vector<std::size_t> order(addresses.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
-    std::sort(order.begin(), order.end(), [&](std::size_t i, std::size_t j) {
-        return Key(addresses[i]) < Key(addresses[j]);
-    });
+    std::sort(order.begin(), order.end(),
+              [&](std::size_t i, std::size_t j) { return Key(addresses[i]) < Key(addresses[j]); });
     std::vector<ModbusBlock> blocks;
     places.assign(addresses.size(), {});
     for (const std::size_t i : order) {

@@ -97,7 +97,8 @@ void ModbusConnection::Queue(Job job) {
     // Not running: answered from the loop, never inside the call.
     if (job.read || job.written) {
         Outcome outcome;
-        outcome.readings.assign(job.blocks.size(), {MODBUS_E_NOT_CONNECTED, 0, "not connected", {}});
+        outcome.readings.assign(job.blocks.size(),
+                                {MODBUS_E_NOT_CONNECTED, 0, "not connected", {}});
         outcome.hrWrite = MODBUS_E_NOT_CONNECTED;
         asio::post(m_io, [job = std::move(job), outcome = std::move(outcome)]() mutable {
             if (job.read) job.read(std::move(outcome.readings));
@@ -147,12 +148,26 @@ void ModbusConnection::Execute(const Job& job, Outcome& outcome) {
         outcome.hrWrite = Ensure(outcome) ? WriteOnce(job.write, outcome) : MODBUS_E_NOT_CONNECTED;
         return;
     }
+    // A unit that let a request time out is not asked again in this poll, so
+    // that one silent unit behind a gateway costs one timeout.
+    std::vector<int> silent;
+    bool bAnswered = false;
     for (const ModbusBlock& block : job.blocks) {
-        if (m_bStopping || !Ensure(outcome)) {
-            outcome.readings.push_back({MODBUS_E_NOT_CONNECTED, 0, "not connected", {}});
-        } else {
-            outcome.readings.push_back(ReadBlock(block, outcome));
+        ModbusReading reading{MODBUS_E_NOT_CONNECTED, 0, "not connected", {}};
+        if (std::find(silent.begin(), silent.end(), block.nUnit) != silent.end()) {
+            reading = {MODBUS_E_NO_ANSWER, 0, LibraryError(ETIMEDOUT), {}};
+        } else if (!m_bStopping && Ensure(outcome)) {
+            reading = ReadBlock(block, outcome);
+            if (reading.hr == MODBUS_E_NO_ANSWER) silent.push_back(block.nUnit);
+            bAnswered = bAnswered || reading.hr == S_OK || reading.hr == MODBUS_E_EXCEPTION;
         }
+        outcome.readings.push_back(std::move(reading));
+    }
+    // Nothing answered at all: the device is gone, not one of its units.
+    if (m_bConnected && !silent.empty() && !bAnswered) Failed(ETIMEDOUT, outcome);
+    if (m_bConnected) return;
+    for (ModbusReading& reading : outcome.readings) {
+        if (reading.hr == MODBUS_E_NO_ANSWER) reading.hr = MODBUS_E_NOT_CONNECTED;
     }
 }
 
@@ -192,15 +207,26 @@ ModbusReading ModbusConnection::ReadBlock(const ModbusBlock& block, Outcome& out
     const int nError = rc < 0 ? errno : EMBBADDATA;
     reading.data.clear();
     reading.strReason = LibraryError(nError);
+    reading.hr = Refused(nError, outcome);
+    if (reading.hr == MODBUS_E_EXCEPTION) reading.nException = nError - MODBUS_ENOBASE;
+    return reading;
+}
+
+// What a failed request means: the device's exception; no answer in time,
+// which leaves the connection to the caller; or an answer that makes no
+// sense, which ends the connection.
+HRESULT ModbusConnection::Refused(int nError, Outcome& outcome) {
     if (IsException(nError)) {
         Answered(outcome);
-        reading.hr = MODBUS_E_EXCEPTION;
-        reading.nException = nError - MODBUS_ENOBASE;
-    } else {
-        Failed(nError, outcome);
-        reading.hr = MODBUS_E_NO_ANSWER;
+        return MODBUS_E_EXCEPTION;
     }
-    return reading;
+    if (nError == ETIMEDOUT) {
+        // Whatever part of an answer came is dropped with the rest of it.
+        modbus_flush(m_Ctx);
+        return MODBUS_E_NO_ANSWER;
+    }
+    Failed(nError, outcome);
+    return MODBUS_E_NOT_CONNECTED;
 }
 
 HRESULT ModbusConnection::WriteOnce(const ModbusWrite& write, Outcome& outcome) {
@@ -213,13 +239,7 @@ HRESULT ModbusConnection::WriteOnce(const ModbusWrite& write, Outcome& outcome) 
         Answered(outcome);
         return S_OK;
     }
-    const int nError = rc < 0 ? errno : EMBBADDATA;
-    if (IsException(nError)) {
-        Answered(outcome);
-        return MODBUS_E_EXCEPTION;
-    }
-    Failed(nError, outcome);
-    return MODBUS_E_NO_ANSWER;
+    return Refused(rc < 0 ? errno : EMBBADDATA, outcome);
 }
 
 // The device answered: after a loss, that is the recovery.
@@ -242,8 +262,8 @@ void ModbusConnection::Failed(int nError, Outcome& outcome) {
         m_Backoff = std::chrono::seconds(0);
         outcome.strLost = LibraryError(nError);
     } else {
-        m_Backoff = std::min<std::chrono::seconds>(
-            std::max(m_Backoff * 2, std::chrono::seconds(1)), kLongestPause);
+        m_Backoff = std::min<std::chrono::seconds>(std::max(m_Backoff * 2, std::chrono::seconds(1)),
+                                                   kLongestPause);
     }
     m_NextAttempt = Clock::now() + m_Backoff;
 }

@@ -21,7 +21,8 @@ struct _modbus;
 namespace tarnel {
 
 // What one block read gave: S_OK and its registers (or bits, one per entry);
-// MODBUS_E_EXCEPTION with the device's exception code; MODBUS_E_NO_ANSWER or
+// MODBUS_E_EXCEPTION with the device's exception code; MODBUS_E_NO_ANSWER
+// when its unit let the request time out while others answered;
 // MODBUS_E_NOT_CONNECTED when the device was not reached.
 struct ModbusReading {
     HRESULT hr = S_OK;
@@ -41,8 +42,9 @@ struct ModbusWrite {
 // The session with one device. The client library blocks, so every request
 // (and every reconnection) runs on a worker thread that this object owns;
 // the loop hands requests over through one queue under one mutex, and each
-// result is posted back to the loop, where its callback runs. A request that
-// fails without an answer closes the connection: that loss is logged once,
+// result is posted back to the loop, where its callback runs. A poll that
+// gets no answer at all, or an answer that makes no sense, closes the
+// connection (a unit that is silent while others answer does not): that loss is logged once,
 // the next request after it connects again, and each further failure waits
 // longer (1 s doubling up to 30 s) before the next attempt; the first answer
 // after a loss is logged as the recovery.
@@ -65,8 +67,8 @@ public:
 
     // done gets one reading per block, on the loop.
     void Read(std::vector<ModbusBlock> blocks, ReadDone done);
-    // done gets S_OK, MODBUS_E_EXCEPTION, MODBUS_E_NO_ANSWER or
-    // MODBUS_E_NOT_CONNECTED, on the loop.
+    // done gets S_OK, MODBUS_E_EXCEPTION, MODBUS_E_NO_ANSWER (a timeout, which
+    // leaves the connection up) or MODBUS_E_NOT_CONNECTED, on the loop.
     void Write(ModbusWrite write, WriteDone done);
 
     const ModbusEndpoint& Endpoint() const { return m_Endpoint; }
@@ -95,6 +97,7 @@ private:
     bool Ensure(Outcome& outcome);
     ModbusReading ReadBlock(const ModbusBlock& block, Outcome& outcome);
     HRESULT WriteOnce(const ModbusWrite& write, Outcome& outcome);
+    HRESULT Refused(int nError, Outcome& outcome);
     void Answered(Outcome& outcome);
     void Failed(int nError, Outcome& outcome);
     void Report(const Outcome& outcome) const;

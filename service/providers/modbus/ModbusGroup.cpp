@@ -70,8 +70,8 @@ ModbusGroup::Poll ModbusGroup::Plan() const {
     const auto& options = m_Connection->Options();
     std::vector<ModbusPlace> places;
     Poll poll;
-    poll.blocks = PlanBlocks(
-        addresses, {options.nMaxRegisters, options.nMaxBits, options.nMaxGap}, places);
+    poll.blocks =
+        PlanBlocks(addresses, {options.nMaxRegisters, options.nMaxBits, options.nMaxGap}, places);
     poll.members.resize(poll.blocks.size());
     for (std::size_t i = 0; i < places.size(); ++i) {
         poll.members[places[i].nBlock].emplace_back(handles[i], places[i].nOffset);
@@ -97,13 +97,17 @@ void ModbusGroup::Take(const Poll& poll, const std::vector<ModbusReading>& readi
     }
 }
 
-void ModbusGroup::Note(const ModbusBlock& block, const ModbusReading& reading,
-                       std::size_t nItems) {
+void ModbusGroup::Note(const ModbusBlock& block, const ModbusReading& reading, std::size_t nItems) {
     const auto found = std::find(m_Refused.begin(), m_Refused.end(), block);
-    if (reading.hr == MODBUS_E_EXCEPTION && found == m_Refused.end()) {
+    // A lost connection is the connection's to log, once for every block.
+    const bool bRefused = reading.hr == MODBUS_E_EXCEPTION || reading.hr == MODBUS_E_NO_ANSWER;
+    if (bRefused && found == m_Refused.end()) {
         m_Refused.push_back(block);
-        LogMessage("Modbus: " + BlockText(block, *m_Connection) + " answered exception " +
-                   std::to_string(reading.nException) + " (" + reading.strReason + "); its " +
+        std::string strWhat = reading.hr == MODBUS_E_EXCEPTION
+                                  ? "answered exception " + std::to_string(reading.nException) +
+                                        " (" + reading.strReason + ")"
+                                  : "did not answer (" + reading.strReason + ")";
+        LogMessage("Modbus: " + BlockText(block, *m_Connection) + " " + strWhat + "; its " +
                    std::to_string(nItems) + " item(s) are bad");
     } else if (reading.hr == S_OK && found != m_Refused.end()) {
         m_Refused.erase(found);

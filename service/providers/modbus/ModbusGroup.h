@@ -14,13 +14,16 @@ struct ModbusReading;
 // A Modbus subscription group. At the start of each update period it reads
 // all its items in as few block reads as the limits allow, one poll at a
 // time; what a poll brings is reported at the next period. A block the
-// device answers with an exception turns exactly its items bad, logged once
-// until it reads again.
+// device answers with an exception, or that its unit leaves unanswered while
+// others answer, turns exactly its items bad, logged once until it reads again.
 class ModbusGroup : public ProviderGroup {
 public:
     ModbusGroup(asio::io_context& io, std::shared_ptr<ModbusItems> items,
                 std::shared_ptr<ModbusConnection> connection, ProviderClock clock,
                 Settings settings);
+
+    // A poll is under way; for tests and benchmarks that drive Update.
+    bool Polling() const { return m_bPolling; }
 
 protected:
     void Tick(ProviderTime now) override;
@@ -41,7 +44,7 @@ private:
     std::shared_ptr<ModbusItems> m_ModbusItems;
     std::shared_ptr<ModbusConnection> m_Connection;
     bool m_bPolling = false;
-    // Blocks whose exception was logged and that have not read since.
+    // Blocks whose failure was logged and that have not read since.
     std::vector<ModbusBlock> m_Refused;
 };
 

@@ -18,6 +18,10 @@
 #include "tests/support/MosquittoBroker.h"
 #include "tests/support/MqttPublish.h"
 #endif
+#ifdef TARNEL_PROVIDER_MODBUS
+#include "service/providers/modbus/ModbusServer.h"
+#include "tests/support/modbus/ModbusDeviceProcess.h"
+#endif
 
 // What every provider must do for the client. Each provider adds a factory to
 // the list at the end; one that needs a peer (a broker) starts it there.
@@ -281,6 +285,25 @@ std::vector<ProviderFactory> Providers() {
              TempFolder::Write(strIni, "[Tarnel.MQTT]\nStateTopic=\n");
              return {std::make_shared<MqttServer>(io, MqttServer::Settings{strIni, strFolder}),
                      "127.0.0.1:" + std::to_string(broker->Port()), broker};
+         }});
+#endif
+#ifdef TARNEL_PROVIDER_MODBUS
+    // A pymodbus device holds the first values; a write is read back by the next poll.
+    providers.push_back(
+        {"Modbus",
+         ModbusServer::kProgID,
+         {"1/holding/0/float32", "1/holding/2/float32"},
+         "1/coil/0/float32",
+         [](asio::io_context& io, const std::string& strFolder) -> ProviderRun {
+             auto device = std::make_shared<ModbusDeviceProcess>(
+                 strFolder,
+                 R"({"1": [{"table": "holding", "address": 0, "type": "float32", "value": 1},
+                                      {"table": "holding", "address": 2, "type": "float32", "value": 2}]})");
+             if (!device->Start()) return {};
+             const std::string strIni = strFolder + "/TarnelSvc.ini";
+             TempFolder::Write(strIni, "[Tarnel.Modbus]\nResponseTimeoutMilliseconds=5000\n");
+             return {std::make_shared<ModbusServer>(io, ModbusServer::Settings{strIni}),
+                     device->Node(), device};
          }});
 #endif
     return providers;
