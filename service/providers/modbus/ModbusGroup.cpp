@@ -1,6 +1,8 @@
 #include "service/providers/modbus/ModbusGroup.h"
 
 #include <algorithm>
+#include <asio/post.hpp>
+#include <tuple>
 
 #include "service/base/ProgramModule.h"
 #include "service/providers/modbus/ModbusConnection.h"
@@ -19,6 +21,8 @@ namespace {
 constexpr std::int32_t kConfigError = 0x04;
 constexpr std::int32_t kDeviceFailure = 0x0C;
 constexpr std::int32_t kCommFailure = 0x18;
+// The most registers one write request carries.
+constexpr std::size_t kMaxWriteRegisters = 123;
 
 std::int32_t BadQuality(const ModbusReading& reading) {
     if (reading.hr != MODBUS_E_EXCEPTION) return kCommFailure;
@@ -41,12 +45,20 @@ std::string BlockText(const ModbusBlock& block, const ModbusConnection& connecti
 
 }  // namespace
 
+struct ModbusGroup::PendingWrite {
+    ModbusWrite write;
+    WriteDone done;
+};
+
 ModbusGroup::ModbusGroup(asio::io_context& io, std::shared_ptr<ModbusItems> items,
                          std::shared_ptr<ModbusConnection> connection, ProviderClock clock,
                          Settings settings)
     : ProviderGroup(io, items, std::move(clock), std::move(settings)),
+      m_io(io),
       m_ModbusItems(std::move(items)),
       m_Connection(std::move(connection)) {}
+
+ModbusGroup::~ModbusGroup() = default;
 
 void ModbusGroup::Tick(ProviderTime) {
     // A poll still waiting on a slow device: this period reads nothing new.
@@ -127,7 +139,42 @@ void ModbusGroup::Write(ProviderItem& item, const Variant& value, WriteDone done
         done(hr);
         return;
     }
-    m_Connection->Write(std::move(write), std::move(done));
+    if (m_Writes.empty()) {
+        asio::post(m_io, [weak = weak_from_this()] {
+            if (const auto self = weak.lock()) static_cast<ModbusGroup&>(*self).Flush();
+        });
+    }
+    m_Writes.push_back({std::move(write), std::move(done)});
+}
+
+// The writes of this turn in address order, adjacent holding registers of one
+// unit merged; writes to one address stay apart and in their order.
+void ModbusGroup::Flush() {
+    auto writes = std::move(m_Writes);
+    m_Writes.clear();
+    auto key = [](const PendingWrite& p) {
+        return std::tuple(p.write.nUnit, p.write.table, p.write.nAddress);
+    };
+    std::stable_sort(writes.begin(), writes.end(),
+                     [&](const auto& a, const auto& b) { return key(a) < key(b); });
+    for (std::size_t i = 0; i < writes.size();) {
+        ModbusWrite merged = std::move(writes[i].write);
+        std::vector<WriteDone> dones{std::move(writes[i].done)};
+        for (++i; i < writes.size(); ++i) {
+            const ModbusWrite& next = writes[i].write;
+            if (merged.table != ModbusAddress::Table::Holding || next.nUnit != merged.nUnit ||
+                next.table != merged.table ||
+                next.nAddress != merged.nAddress + static_cast<int>(merged.data.size()) ||
+                merged.data.size() + next.data.size() > kMaxWriteRegisters) {
+                break;
+            }
+            merged.data.insert(merged.data.end(), next.data.begin(), next.data.end());
+            dones.push_back(std::move(writes[i].done));
+        }
+        m_Connection->Write(std::move(merged), [dones = std::move(dones)](HRESULT hr) {
+            for (const auto& done : dones) done(hr);
+        });
+    }
 }
 
 }  // namespace tarnel
