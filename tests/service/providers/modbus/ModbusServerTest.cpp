@@ -336,8 +336,8 @@ TEST_F(ModbusServerTest, WritesReachTheDeviceCodedAsTheirItems) {
                                                           {6, MODBUS_E_EXCEPTION}}));
     // Python's struct gives 0.8146 as 3F50 89A0; CDAB sends the low word
     // first. The adjacent registers of one call go as one request.
-    EXPECT_EQ(m_Device->WaitForLine("write "), "write 1 holding 200 35232 16208 65534 8146");
     EXPECT_EQ(m_Device->WaitForLine("write "), "write 1 coil 3 1");
+    EXPECT_EQ(m_Device->WaitForLine("write "), "write 1 holding 200 35232 16208 65534 8146");
 
     m_Written.clear();
     Write({{2, Variant(std::int32_t{40000})}});
