@@ -64,13 +64,16 @@ HRESULT ModbusConnection::Open() {
 }
 
 void ModbusConnection::Close() {
+    std::deque<Job> dropped;
     {
         const std::lock_guard lock(m_Mutex);
         m_bStopping = true;
-        m_Jobs.clear();
+        dropped.swap(m_Jobs);
     }
     m_Wake.notify_one();
     if (m_Worker.joinable()) m_Worker.join();
+    // Every request gets its answer, also one that never ran.
+    for (Job& job : dropped) Queue(std::move(job));
     if (m_Ctx != nullptr) {
         modbus_close(m_Ctx);
         modbus_free(m_Ctx);
