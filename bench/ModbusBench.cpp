@@ -68,7 +68,7 @@ void AwaitPoll(asio::io_context& io, const ModbusGroup& group) {
 // One poll of 1,000 items in a row: float32 (17 reads of at most 125
 // registers) or int16 (8 reads).
 void PollOfAThousandItems(benchmark::State& bench) {
-    const bool bFloat = bench.range(0) == 0;
+    const bool bFloat = bench.range(0) == 2;
     const int nWidth = bFloat ? 2 : 1;
     ScratchFolder folder;
     std::string strMap = R"({"1": [)";
@@ -124,7 +124,12 @@ void PollOfAThousandItems(benchmark::State& bench) {
     bench.SetItemsProcessed(bench.iterations() * 1000);
 }
 
-BENCHMARK(PollOfAThousandItems)->ArgName("int16")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+// The argument is the registers an item takes: 2 float32, 1 int16.
+BENCHMARK(PollOfAThousandItems)
+    ->ArgName("registers")
+    ->Arg(2)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond);
 
 class NoServiceControl : public IServiceControl {
 public:
