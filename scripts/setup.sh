@@ -11,6 +11,7 @@ packages=(
   chromium
   clang libclang-rt-14-dev
   libmosquitto-dev mosquitto mosquitto-clients openssl
+  libjs-dygraphs python3-prometheus-client
 )
 
 missing=()
