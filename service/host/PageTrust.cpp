@@ -39,6 +39,8 @@ PageTrust::PageTrust(const std::string& strBoundAddress, std::int32_t nPort,
       m_strPort(std::to_string(nPort)),
       m_strOtherNames(std::move(strOtherNames)) {
     for (auto& strName : m_strOtherNames) strName = LowerCase(strName);
+    // An empty name would let a Host of only a port through.
+    std::erase(m_strOtherNames, std::string());
 }
 
 bool PageTrust::Trusted(const std::string& strRemoteAddress,
