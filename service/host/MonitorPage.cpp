@@ -1,5 +1,8 @@
 #include "service/host/MonitorPage.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <nlohmann/json.hpp>
 
@@ -19,6 +22,26 @@ using Clock = std::chrono::steady_clock;
 void Reply(httplib::Response& res, int nStatus, const std::string& strText) {
     res.status = nStatus;
     res.set_content(strText + "\n", "text/plain; charset=utf-8");
+}
+
+// The listener's workers give way to the event loop: however many clients
+// poll, the loop's writes keep their schedule.
+void GiveWay() {
+    static thread_local const bool bLowered =
+        setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10) == 0;
+    static_cast<void>(bLowered);
+}
+
+// Sends a text the snapshot holds straight from it: however many clients
+// ask, it is never copied.
+void SendFrom(httplib::Response& res, std::shared_ptr<const MonitorSnapshot> snapshot,
+              const std::string& strText, const char* szType) {
+    res.set_content_provider(
+        strText.size(), szType,
+        [snapshot = std::move(snapshot), &strText](std::size_t nOffset, std::size_t nLength,
+                                                   httplib::DataSink& sink) {
+            return sink.write(strText.data() + nOffset, nLength);
+        });
 }
 
 std::string Bytes(const unsigned char* data, std::size_t nSize) {
@@ -79,6 +102,7 @@ void MonitorPage::Serve(const char* szPattern,
                         std::function<void(const httplib::Request&, httplib::Response&)> handler) {
     m_Listener->Server().Get(szPattern, [this, handler = std::move(handler)](
                                             const httplib::Request& req, httplib::Response& res) {
+        GiveWay();
         res.set_header("Cache-Control", "no-store");
         res.set_header("X-Content-Type-Options", "nosniff");
         if (Allowed(req, res)) handler(req, res);
@@ -105,15 +129,16 @@ void MonitorPage::Route() {
     Serve("/api/streams", [this](const httplib::Request&, httplib::Response& res) {
         const auto snapshot = Latest();
         if (!snapshot) return Reply(res, 503, "starting");
-        res.set_content(snapshot->Json(), "application/json");
+        SendFrom(res, snapshot, snapshot->Json(), "application/json");
     });
     Serve(R"(/api/streams/(.+)/trend)", [this](const httplib::Request& req, httplib::Response& res) {
-        Trend(req.matches[1], res);
+        // The library leaves the path as sent.
+        Trend(httplib::detail::decode_url(req.matches[1], false), res);
     });
     Serve("/metrics", [this](const httplib::Request&, httplib::Response& res) {
         const auto snapshot = Latest();
         if (!snapshot) return Reply(res, 503, "starting");
-        res.set_content(snapshot->Metrics(), MetricsText::kContentType);
+        SendFrom(res, snapshot, snapshot->Metrics(), MetricsText::kContentType);
     });
     Serve("/healthz", [this](const httplib::Request&, httplib::Response& res) { Health(res); });
 }
