@@ -57,9 +57,9 @@ httplib::Server::HandlerResponse BoundedHttpServer::Screen(const httplib::Reques
     const bool bGet = req.method == "GET" || req.method == "HEAD";
     if (m_Methods == Methods::GetOnly && !bGet) {
         Refuse(res, 405, "read-only: only GET and HEAD");
-    } else if (m_Methods == Methods::GetOnly &&
-               (req.has_header("Transfer-Encoding") ||
-                (req.has_header("Content-Length") && req.get_header_value("Content-Length") != "0"))) {
+    } else if (m_Methods == Methods::GetOnly && (req.has_header("Transfer-Encoding") ||
+                                                 (req.has_header("Content-Length") &&
+                                                  req.get_header_value("Content-Length") != "0"))) {
         Refuse(res, 413, "no request body here");
     } else if (!bGet && req.method != "POST") {
         Refuse(res, 405, "only GET, HEAD and POST");

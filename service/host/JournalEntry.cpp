@@ -56,8 +56,7 @@ JournalEntry JournalEntry::FromLogLine(const std::string& strLine) {
 }
 
 std::vector<std::string> JournalEntry::Fields() const {
-    std::vector<std::string> fields = {"MESSAGE=" + Message,
-                                       "PRIORITY=" + std::to_string(Priority),
+    std::vector<std::string> fields = {"MESSAGE=" + Message, "PRIORITY=" + std::to_string(Priority),
                                        "SYSLOG_IDENTIFIER=TarnelSvc"};
     if (!Stream.empty()) fields.push_back("TARNEL_STREAM=" + Stream);
     if (!Operation.empty()) fields.push_back("TARNEL_OPERATION=" + Operation);

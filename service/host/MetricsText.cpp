@@ -20,8 +20,9 @@ std::string Number(double dValue, bool bSingle = false) {
     if (std::isnan(dValue)) return "NaN";
     if (std::isinf(dValue)) return dValue > 0 ? "+Inf" : "-Inf";
     char text[32];
-    const auto result = bSingle ? std::to_chars(text, text + sizeof text, static_cast<float>(dValue))
-                                : std::to_chars(text, text + sizeof text, dValue);
+    const auto result = bSingle
+                            ? std::to_chars(text, text + sizeof text, static_cast<float>(dValue))
+                            : std::to_chars(text, text + sizeof text, dValue);
     return std::string(text, result.ptr);
 }
 
@@ -60,7 +61,8 @@ struct StreamMetric {
 const StreamMetric kStreamMetrics[] = {
     {"tarnel_stream_z", "Compressibility factor Z of the last calculation",
      [](const MonitorValues& v) { return v.Z; }, true},
-    {"tarnel_stream_status", "Status code written with Z (1 valid, 0 not yet calculated, <0 failed)",
+    {"tarnel_stream_status",
+     "Status code written with Z (1 valid, 0 not yet calculated, <0 failed)",
      [](const MonitorValues& v) { return v.Status; }},
     {"tarnel_stream_pressure_bar_abs", "Stream pressure in bar absolute",
      [](const MonitorValues& v) { return v.PBarA; }},

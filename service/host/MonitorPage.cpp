@@ -58,8 +58,7 @@ void MonitorPage::Start(const std::string& strAddress, std::int32_t nPort,
                         std::vector<std::string> strHosts) {
     if (m_Listener) return;
     // Scrapers and browsers send a few hundred bytes of headers, and no body.
-    m_Listener =
-        std::make_unique<HttpListener>(0, 16384, BoundedHttpServer::Methods::GetOnly);
+    m_Listener = std::make_unique<HttpListener>(0, 16384, BoundedHttpServer::Methods::GetOnly);
     Route();
     const std::string strUrlHost = HttpListener::UrlHost(strAddress);
     std::string strWhy;
@@ -88,8 +87,7 @@ void MonitorPage::Publish(std::shared_ptr<const MonitorSnapshot> snapshot) {
 }
 
 void MonitorPage::Beat() {
-    m_nBeat = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                  Clock::now().time_since_epoch())
+    m_nBeat = std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
                   .count();
 }
 
@@ -131,10 +129,11 @@ void MonitorPage::Route() {
         if (!snapshot) return Reply(res, 503, "starting");
         SendFrom(res, snapshot, snapshot->Json(), "application/json");
     });
-    Serve(R"(/api/streams/(.+)/trend)", [this](const httplib::Request& req, httplib::Response& res) {
-        // The library leaves the path as sent.
-        Trend(httplib::detail::decode_url(req.matches[1], false), res);
-    });
+    Serve(R"(/api/streams/(.+)/trend)",
+          [this](const httplib::Request& req, httplib::Response& res) {
+              // The library leaves the path as sent.
+              Trend(httplib::detail::decode_url(req.matches[1], false), res);
+          });
     Serve("/metrics", [this](const httplib::Request&, httplib::Response& res) {
         const auto snapshot = Latest();
         if (!snapshot) return Reply(res, 503, "starting");
@@ -155,16 +154,19 @@ void MonitorPage::Health(httplib::Response& res) const {
 
 void MonitorPage::Trend(const std::string& strName, httplib::Response& res) const {
     const auto snapshot = Latest();
-    const std::int32_t nStream = snapshot && snapshot->Streams ? snapshot->Streams->Find(strName) : -1;
+    const std::int32_t nStream =
+        snapshot && snapshot->Streams ? snapshot->Streams->Find(strName) : -1;
     if (nStream < 0) return Reply(res, 404, "no such stream");
     nlohmann::json points = nlohmann::json::array();
     for (const auto& point : snapshot->Streams->Trend(static_cast<std::size_t>(nStream)).Points()) {
-        points.push_back({point.Time, MonitorSnapshot::Tidy(point.Z), MonitorSnapshot::Tidy(point.P),
-                          MonitorSnapshot::Tidy(point.T), point.Status});
+        points.push_back({point.Time, MonitorSnapshot::Tidy(point.Z),
+                          MonitorSnapshot::Tidy(point.P), MonitorSnapshot::Tidy(point.T),
+                          point.Status});
     }
-    const nlohmann::json trend = {{"stream", snapshot->Streams->At(static_cast<std::size_t>(nStream)).Name},
-                                  {"columns", {"time", "z", "p", "t", "status"}},
-                                  {"points", points}};
+    const nlohmann::json trend = {
+        {"stream", snapshot->Streams->At(static_cast<std::size_t>(nStream)).Name},
+        {"columns", {"time", "z", "p", "t", "status"}},
+        {"points", points}};
     res.set_content(trend.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace),
                     "application/json");
 }

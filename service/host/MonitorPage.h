@@ -33,7 +33,8 @@ public:
     MonitorPage& operator=(const MonitorPage&) = delete;
 
     // Logs the address, or why it could not be used.
-    void Start(const std::string& strAddress, std::int32_t nPort, std::vector<std::string> strHosts);
+    void Start(const std::string& strAddress, std::int32_t nPort,
+               std::vector<std::string> strHosts);
     void Stop();
     void Publish(std::shared_ptr<const MonitorSnapshot> snapshot);
     // The event loop ran just now.

@@ -32,37 +32,58 @@ bool MonitorSnapshot::Connected() const { return ServerState == OPC_STATUS_RUNNI
 
 const char* MonitorSnapshot::StatusText(std::int32_t nStatus) {
     switch (nStatus) {
-        case 1: return "valid";
-        case 0: return "not yet calculated";
-        case -1: return "bad critical constant";
-        case -2: return "bad input quality";
-        case -3: return "pressure below zero absolute";
-        case -4: return "temperature below zero kelvin";
-        case -5: return "no usable Z (did not converge, refused inputs or a liquid root)";
-        case -6: return "calculation failed";
-        default: return "unknown status";
+        case 1:
+            return "valid";
+        case 0:
+            return "not yet calculated";
+        case -1:
+            return "bad critical constant";
+        case -2:
+            return "bad input quality";
+        case -3:
+            return "pressure below zero absolute";
+        case -4:
+            return "temperature below zero kelvin";
+        case -5:
+            return "no usable Z (did not converge, refused inputs or a liquid root)";
+        case -6:
+            return "calculation failed";
+        default:
+            return "unknown status";
     }
 }
 
 const char* MonitorSnapshot::StatusShort(std::int32_t nStatus) {
     switch (nStatus) {
-        case 1: return "valid";
-        case 0: return "not calculated";
-        case -1: return "bad constant";
-        case -2: return "bad quality";
-        case -3: return "pressure below zero";
-        case -4: return "temperature below zero";
-        case -5: return "no usable Z";
-        case -6: return "failed";
-        default: return "unknown";
+        case 1:
+            return "valid";
+        case 0:
+            return "not calculated";
+        case -1:
+            return "bad constant";
+        case -2:
+            return "bad quality";
+        case -3:
+            return "pressure below zero";
+        case -4:
+            return "temperature below zero";
+        case -5:
+            return "no usable Z";
+        case -6:
+            return "failed";
+        default:
+            return "unknown";
     }
 }
 
 const char* MonitorSnapshot::StateText(std::int32_t nServerState) {
     switch (nServerState) {
-        case OPC_STATUS_RUNNING: return "connected";
-        case OPC_STATUS_COMM_FAULT: return "communication fault";
-        default: return "not connected";
+        case OPC_STATUS_RUNNING:
+            return "connected";
+        case OPC_STATUS_COMM_FAULT:
+            return "communication fault";
+        default:
+            return "not connected";
     }
 }
 

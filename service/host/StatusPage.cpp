@@ -3,8 +3,8 @@
 #include <asio/post.hpp>
 #include <random>
 
-#include "service/host/HttpListener.h"
 #include "service/base/ProgramModule.h"
+#include "service/host/HttpListener.h"
 #include "service/host/StatusPageHtml.h"
 #include "service/host/WindowActionBody.h"
 
@@ -46,8 +46,8 @@ void StatusPage::Show(const std::string& strAddress, std::int32_t nPort,
     std::string strWhy;
     if (!m_Listener->Bind(strAddress, nPort, strWhy)) {
         m_Listener.reset();
-        LogMessage("Status page not started on " + strUrlHost + ":" + std::to_string(nPort) +
-                   ": " + strWhy);
+        LogMessage("Status page not started on " + strUrlHost + ":" + std::to_string(nPort) + ": " +
+                   strWhy);
         return;
     }
     m_nPort = m_Listener->Port();
@@ -84,7 +84,7 @@ void StatusPage::Route() {
     for (const auto& [path, kind] : actions) {
         server.Post(
             path, [this, &server, kind = kind](const httplib::Request& req, httplib::Response& res,
-                                      const httplib::ContentReader& reader) {
+                                               const httplib::ContentReader& reader) {
                 std::string strBody;
                 if (!server.ReadBody(reader, res, strBody)) return;
                 if (!MayAct(req) || req.get_header_value("X-Tarnel-Token") != m_strToken) {

@@ -19,8 +19,10 @@ std::vector<TrendPoint> StreamTrend::Points() const {
     std::lock_guard lock(m_Mutex);
     std::vector<TrendPoint> points;
     points.reserve(m_Ring.size());
-    points.insert(points.end(), m_Ring.begin() + static_cast<std::ptrdiff_t>(m_nNext), m_Ring.end());
-    points.insert(points.end(), m_Ring.begin(), m_Ring.begin() + static_cast<std::ptrdiff_t>(m_nNext));
+    points.insert(points.end(), m_Ring.begin() + static_cast<std::ptrdiff_t>(m_nNext),
+                  m_Ring.end());
+    points.insert(points.end(), m_Ring.begin(),
+                  m_Ring.begin() + static_cast<std::ptrdiff_t>(m_nNext));
     return points;
 }
 

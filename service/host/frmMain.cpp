@@ -4,14 +4,14 @@
 
 #include <algorithm>
 
-#include "service/config/CsvReader.h"
-#include "service/config/IniReadWriter.h"
-#include "service/host/HostError.h"
 #include "service/base/Numeric.h"
 #include "service/base/ProgramModule.h"
 #include "service/base/StopRequest.h"
-#include "service/host/StreamDefinition.h"
 #include "service/base/TextCase.h"
+#include "service/config/CsvReader.h"
+#include "service/config/IniReadWriter.h"
+#include "service/host/HostError.h"
+#include "service/host/StreamDefinition.h"
 
 namespace tarnel {
 

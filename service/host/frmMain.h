@@ -7,6 +7,7 @@
 #include <string>
 
 #include "eos/IGas.h"
+#include "service/base/BadValueHelper.h"
 #include "service/host/IServiceControl.h"
 #include "service/host/IServiceMonitor.h"
 #include "service/host/IStatusWindow.h"
@@ -14,7 +15,6 @@
 #include "service/host/ItemList.h"
 #include "service/host/StreamCollection.h"
 #include "service/host/WindowControls.h"
-#include "service/base/BadValueHelper.h"
 #include "service/opc/OpcClient.h"
 #include "service/streams/StreamServices.h"
 

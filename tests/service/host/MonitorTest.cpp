@@ -68,8 +68,8 @@ TEST(MonitorPageTest, AnswersOnlyGetAndHeadUnderItsOwnNames) {
     MonitorPage second;
     second.Start("127.0.0.1", page.Port(), {});
     EXPECT_EQ(second.Port(), 0);
-    EXPECT_THAT(home.LogLines(),
-                Contains("Monitoring not started on 127.0.0.1:" + strPort + ": Address already in use"));
+    EXPECT_THAT(home.LogLines(), Contains("Monitoring not started on 127.0.0.1:" + strPort +
+                                          ": Address already in use"));
 }
 
 std::unique_ptr<MonitorSnapshot> Plant(std::int32_t nState, bool bShutdown) {
@@ -100,7 +100,8 @@ TEST(MonitorSnapshotTest, HealthSaysWhy) {
          "the data server Tarnel.Simulation asked to shut down: maintenance"},
         {0.5, OPC_STATUS_COMM_FAULT, false, false,
          "the data server Tarnel.Simulation is communication fault"},
-        {0.5, OPC_STATUS_FAILED, false, false, "the data server Tarnel.Simulation is not connected"},
+        {0.5, OPC_STATUS_FAILED, false, false,
+         "the data server Tarnel.Simulation is not connected"},
     };
     for (const auto& c : cases) {
         std::string strText;
@@ -167,8 +168,8 @@ TEST(JournalTapTest, EveryLogEntryAlsoGoesToTheJournalWhileTapped) {
     LogMessage("after the tap");
     ASSERT_EQ(journal.entries.size(), 1u);
     EXPECT_THAT(journal.entries[0],
-                ElementsAre("MESSAGE=NG: Warning - Compressibility Tag Not Specified",
-                            "PRIORITY=4", "SYSLOG_IDENTIFIER=TarnelSvc", "TARNEL_STREAM=NG"));
+                ElementsAre("MESSAGE=NG: Warning - Compressibility Tag Not Specified", "PRIORITY=4",
+                            "SYSLOG_IDENTIFIER=TarnelSvc", "TARNEL_STREAM=NG"));
     EXPECT_EQ(home.LogLines().size(), 2u) << "the file keeps every entry";
 }
 
@@ -196,8 +197,9 @@ protected:
         home.Write("TarnelSvc.ini",
                    "[Tarnel Service]\nStartupDelaySeconds=1\nTagDef=Streams.csv\n"
                    "OpcServer=Tarnel.Simulation\nMonitorPort=off\n");
-        home.Write("Streams.csv", "Name,P,T,Z,Pc,Tc,Acentric,PUnit,TUnit,Status,Description\n"
-                                  "NG,PT-1,TT-1,ZI-1,45.99,190.56,0.011,bar,deg C,ZS-1\n");
+        home.Write("Streams.csv",
+                   "Name,P,T,Z,Pc,Tc,Acentric,PUnit,TUnit,Status,Description\n"
+                   "NG,PT-1,TT-1,ZI-1,45.99,190.56,0.011,bar,deg C,ZS-1\n");
         home.Write("Simulation.csv",
                    "Seconds,Item,Action,Value,Quality,Low,High,Step,Seed\n" + strScenario);
         form.Form_Load("-debug");

@@ -48,8 +48,9 @@ protected:
         std::vector<std::string> argv = {TARNELSVC_PATH};
         argv.insert(argv.end(), args.begin(), args.end());
         service = std::make_unique<ChildProcess>(
-            argv, ChildProcess::Options{std::move(environment),
-                                        ChildProcess::ToFile(home.Path() + "/stdout.txt"), {}, {}});
+            argv,
+            ChildProcess::Options{
+                std::move(environment), ChildProcess::ToFile(home.Path() + "/stdout.txt"), {}, {}});
         const auto line = log.WaitForLine("Monitoring at http://127.0.0.1:", 60s, service->PidFd());
         ASSERT_TRUE(line) << log.Text();
         std::smatch port;
@@ -74,10 +75,8 @@ protected:
         const auto [nStatus, body] = Get("/api/streams");
         if (nStatus != 200) return false;
         const auto streams = nlohmann::json::parse(body)["streams"];
-        return !streams.empty() &&
-               std::all_of(streams.begin(), streams.end(), [](const auto& s) {
-                   return s["status"] == 1;
-               });
+        return !streams.empty() && std::all_of(streams.begin(), streams.end(),
+                                               [](const auto& s) { return s["status"] == 1; });
     }
 
     test::TempHome home;
@@ -107,13 +106,14 @@ std::vector<std::string> ParsedByPrometheus(const std::string& strMetrics) {
 }
 
 TEST_F(TarnelSvcMonitorTest, MetricsReadByAPrometheusParserWithEscapedStreamNames) {
-    Configure("NG,PT-1,TT-1,ZI-1,45.99,190.56,0.011,bar,deg C,ZS-1\n"
-              "\"Q\"\"1\\b\",PT-1,TT-1,ZI-2,45.99,190.56,0.011,bar,deg C,ZS-2\n",
-              "0,PT-1,value,0\n0,TT-1,value,15\n");
+    Configure(
+        "NG,PT-1,TT-1,ZI-1,45.99,190.56,0.011,bar,deg C,ZS-1\n"
+        "\"Q\"\"1\\b\",PT-1,TT-1,ZI-2,45.99,190.56,0.011,bar,deg C,ZS-2\n",
+        "0,PT-1,value,0\n0,TT-1,value,15\n");
     Start();
     ASSERT_TRUE(Eventually([&] { return AllValid(); }));
-    ASSERT_TRUE(Eventually([&] { return Get("/metrics").second.find("result=\"ok\"} 0") ==
-                                        std::string::npos; }));
+    ASSERT_TRUE(Eventually(
+        [&] { return Get("/metrics").second.find("result=\"ok\"} 0") == std::string::npos; }));
     const auto samples = ParsedByPrometheus(Get("/metrics").second);
     using ::testing::Contains;
     // The stream file's reader keeps both quotes of the name.
