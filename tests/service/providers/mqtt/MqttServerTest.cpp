@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <asio/io_context.hpp>
+#include <asio/ip/tcp.hpp>
 #include <chrono>
 #include <functional>
 #include <map>
@@ -144,7 +145,8 @@ protected:
 
 struct ConnectCase {
     std::string strName;
-    // What the broker asks for: "password", "tls" or nothing.
+    // What the broker asks for: "password", "tls" or nothing; "silent" is a
+    // listener that takes the connection and never answers.
     std::string strBroker;
     // The node, with {port} and {tls} standing for the broker's ports.
     std::string strNode;
@@ -169,10 +171,12 @@ protected:
         replace("{tls}", std::to_string(m_Broker->TlsPort()));
         replace("{ca}", m_Certificates.CaCert());
         replace("{other-ca}", m_Certificates.OtherCaCert());
+        replace("{silent}", std::to_string(m_Silent.local_endpoint().port()));
         return strText;
     }
 
     TestCertificates m_Certificates{m_BrokerFolder.File("")};
+    asio::ip::tcp::acceptor m_Silent{m_io, {asio::ip::make_address("127.0.0.1"), 0}};
 };
 
 TEST_P(MqttConnectTest, AnswersWithItsOwnCodeAndLogLine) {
@@ -204,6 +208,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "MQTT: connected to the broker at 127.0.0.1:{port}"},
         ConnectCase{"NoBroker", "", "127.0.0.1:1", "", MQTT_E_BROKER_UNREACHABLE,
                     "MQTT: cannot connect to the broker at 127.0.0.1:1: Connection refused"},
+        ConnectCase{"Silent", "", "127.0.0.1:{silent}", "", MQTT_E_NO_ANSWER,
+                    "cannot connect to the broker at 127.0.0.1:{silent}: no answer within 5 s"},
         ConnectCase{"NoAddress", "", "http://127.0.0.1", "", MQTT_E_BAD_NODE,
                     "MQTT: the node http://127.0.0.1 is no broker address"},
         ConnectCase{"UserKnown", "password", "127.0.0.1:{port}",
@@ -219,7 +225,8 @@ INSTANTIATE_TEST_SUITE_P(
         ConnectCase{"TlsTrusted", "tls", "mqtts://localhost:{tls}", "CAFile={ca}\n", S_OK,
                     "MQTT: connected to the broker at localhost:{tls}"},
         ConnectCase{"TlsWrongCa", "tls", "mqtts://localhost:{tls}", "CAFile={other-ca}\n",
-                    MQTT_E_TLS_FAILED, "cannot connect to the broker at localhost:{tls}"},
+                    MQTT_E_TLS_FAILED,
+                    "cannot connect to the broker at localhost:{tls}: A TLS error occurred."},
         ConnectCase{"PlainClientOnTlsPort", "tls", "localhost:{tls}", "", MQTT_E_BROKER_UNREACHABLE,
                     "cannot connect to the broker at localhost:{tls}"}),
     [](const auto& info) { return info.param.strName; });
