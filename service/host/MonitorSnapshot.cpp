@@ -125,26 +125,26 @@ bool MonitorSnapshot::Healthy(double dSinceLoopRan, std::string& strText) const 
     return true;
 }
 
-nlohmann::json MonitorSnapshot::ToJson() const {
-    nlohmann::json streams = nlohmann::json::array();
-    for (std::size_t i = 0; i < Values.size() && Streams; ++i) {
-        const auto& def = Streams->At(i);
-        const auto& v = Values[i];
-        // NaN (a bad input) becomes null.
-        streams.push_back({{"name", def.Name},
-                           {"description", def.Description},
-                           {"p", Tidy(v.P)},
-                           {"pUnit", def.EuPressure},
-                           {"t", Tidy(v.T)},
-                           {"tUnit", def.EuTemperature},
-                           {"pc", v.Pc},
-                           {"tc", v.Tc},
-                           {"acentric", v.Acentric},
-                           {"z", Tidy(v.Z)},
-                           {"status", v.Status},
-                           {"statusText", StatusText(v.Status)},
-                           {"lastCalculation", Time(v.LastCalculation)}});
-    }
+nlohmann::json MonitorSnapshot::StreamJson(std::size_t i) const {
+    const auto& def = Streams->At(i);
+    const auto& v = Values[i];
+    // NaN (a bad input) becomes null.
+    return {{"name", def.Name},
+            {"description", def.Description},
+            {"p", Tidy(v.P)},
+            {"pUnit", def.EuPressure},
+            {"t", Tidy(v.T)},
+            {"tUnit", def.EuTemperature},
+            {"pc", v.Pc},
+            {"tc", v.Tc},
+            {"acentric", v.Acentric},
+            {"z", Tidy(v.Z)},
+            {"status", v.Status},
+            {"statusText", StatusText(v.Status)},
+            {"lastCalculation", Time(v.LastCalculation)}};
+}
+
+nlohmann::json MonitorSnapshot::ServerJson() const {
     nlohmann::json server = {{"progId", Server},
                              {"node", Node},
                              {"state", StateText(ServerState)},
@@ -154,13 +154,24 @@ nlohmann::json MonitorSnapshot::ToJson() const {
                              {"dataChanges", DataChanges},
                              {"writes", {{"ok", WritesOk}, {"failed", WritesFailed}}}};
     if (ShutdownRequested) server["shutdownReason"] = ShutdownReason;
-    return {{"time", Taken}, {"service", ServiceStatus}, {"server", server}, {"streams", streams}};
+    return server;
 }
 
+// Written a stream at a time, so that the text is the only large thing made.
+// Texts from the configuration files need not be UTF-8.
 const std::string& MonitorSnapshot::Json() const {
-    // Texts from the configuration files need not be UTF-8.
     std::call_once(m_JsonOnce, [this] {
-        m_strJson = ToJson().dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+        const auto dump = [](const nlohmann::json& value) {
+            return value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+        };
+        m_strJson = dump({{"time", Taken}, {"service", ServiceStatus}, {"server", ServerJson()}});
+        m_strJson.pop_back();
+        m_strJson += ",\"streams\":[";
+        for (std::size_t i = 0; i < Values.size() && Streams; ++i) {
+            if (i > 0) m_strJson += ',';
+            m_strJson += dump(StreamJson(i));
+        }
+        m_strJson += "]}";
     });
     return m_strJson;
 }

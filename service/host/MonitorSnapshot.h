@@ -66,7 +66,8 @@ struct MonitorSnapshot {
     static double Tidy(float rValue);
 
 private:
-    nlohmann::json ToJson() const;
+    nlohmann::json ServerJson() const;
+    nlohmann::json StreamJson(std::size_t i) const;
 
     mutable std::once_flag m_JsonOnce;
     mutable std::string m_strJson;

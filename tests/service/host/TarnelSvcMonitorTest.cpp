@@ -255,10 +255,12 @@ TEST_F(TarnelSvcMonitorTest, TwoHundredPollingClientsNeitherDelayTheWritesNorGro
             }
         });
     }
-    std::this_thread::sleep_until(Clock::now() + 5s);  // the load's own duration, not a wait
+    // The load's own duration, not a wait: the first seconds warm the
+    // listener's threads up, the rest must not need more memory.
+    std::this_thread::sleep_until(Clock::now() + 8s);
     const std::int64_t nStartKb = ResidentKilobytes(service->Pid());
     const auto startBursts = WriteBursts(home.Read("SimulationWrites.csv")).size();
-    std::this_thread::sleep_until(Clock::now() + 15s);
+    std::this_thread::sleep_until(Clock::now() + 12s);
     const std::int64_t nEndKb = ResidentKilobytes(service->Pid());
     bStop = true;
     for (auto& t : clients) t.join();
@@ -268,8 +270,13 @@ TEST_F(TarnelSvcMonitorTest, TwoHundredPollingClientsNeitherDelayTheWritesNorGro
     for (std::size_t i = startBursts; i < bursts.size(); ++i) {
         nWorst = std::max(nWorst, bursts[i] - bursts[i - 1] - 1000);
     }
+#ifndef __SANITIZE_ADDRESS__
+    // The sanitizers slow the service several times over and keep freed
+    // memory in quarantine: there the load runs for the faults it may bring
+    // out, and the schedule and the memory are judged in the plain build.
     EXPECT_LE(nWorst, 100) << "ms a data change came late";
-    EXPECT_LT(nEndKb - nStartKb, 8192) << "kB more after 15 s of load";
+    EXPECT_LT(nEndKb - nStartKb, 8192) << "kB more in the last 12 s of load";
+#endif
     std::cout << "answers: " << nAnswers << ", worst delay " << nWorst << " ms, RSS " << nStartKb
               << " -> " << nEndKb << " kB\n";
     EXPECT_TRUE(service->Running());
