@@ -22,11 +22,14 @@
 #include <sstream>
 #include <thread>
 
+#include "bench/NoServiceControl.h"
+#include "bench/NoWindow.h"
+#include "bench/ResidentMemory.h"
 #include "com/ModuleRegistration.h"
+#include "service/automation/AutomationServer.h"
 #include "service/host/AsioTimer.h"
 #include "service/host/CreateGas.h"
 #include "service/host/frmMain.h"
-#include "service/automation/AutomationServer.h"
 #include "service/providers/simulation/SimulationItems.h"
 #include "service/providers/simulation/SimulationServer.h"
 
@@ -73,26 +76,6 @@ public:
 
 private:
     std::string m_strPath;
-};
-
-class NoServiceControl : public IServiceControl {
-public:
-    std::string DisplayName() const override { return "Tarnel Service"; }
-    void Interactive(bool) override {}
-    void Debug(bool) override {}
-    void ControlsAccepted(std::int32_t) override {}
-    bool Install() override { return false; }
-    bool Uninstall() override { return false; }
-    void StartService() override {}
-    void Events(IServiceEvents*) override {}
-};
-
-class NoWindow : public IStatusWindow {
-public:
-    void Show(const std::string&, std::int32_t, std::function<void(const WindowAction&)>) override {
-    }
-    void Hide() override {}
-    void Publish(std::shared_ptr<const WindowSnapshot>) override {}
 };
 
 // The window object of a plant folder, started, on the simulation server.
@@ -184,15 +167,6 @@ BENCHMARK(LoadConfigurationOfStreams)
     ->Arg(100000)
     ->Complexity(benchmark::oN)
     ->Unit(benchmark::kMillisecond);
-
-// Resident memory (VmRSS) of a process, in MB.
-double ResidentMegabytes(pid_t pid) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind("VmRSS:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
-    }
-    return -1;
-}
 
 void TarnelSvcResidentMemory(benchmark::State& bench) {
     PlantFolder plant;

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iostream>
 
+#include "bench/ResidentMemory.h"
 #include "service/host/BuiltInProviders.h"
 #include "service/host/CreateGas.h"
 #include "service/host/PlantMonitor.h"
@@ -93,27 +94,19 @@ void RenderSnapshot(benchmark::State& bench) {
 }
 BENCHMARK(RenderSnapshot)->Arg(0)->Arg(1)->ArgNames({"metrics"})->Unit(benchmark::kMillisecond);
 
-double ResidentMegabytes() {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind("VmRSS:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
-    }
-    return -1;
-}
-
 // What full trend rings add to the service: 1,000 streams, every ring full.
 void FullTrendRings(benchmark::State& bench) {
     MonitoredPlant plant;
     double dAdded = 0;
     for (auto _ : bench) {
-        const double dBefore = ResidentMegabytes();
+        const double dBefore = ResidentMegabytes(getpid());
         const auto snapshot = plant.monitor.MakeSnapshot(plant.dNow);
         for (std::size_t i = 0; i < snapshot->Streams->Count(); ++i) {
             for (std::size_t k = 0; k < PlantMonitor::kTrendPoints; ++k) {
                 snapshot->Streams->Trend(i).Add({plant.dNow + static_cast<double>(k)});
             }
         }
-        dAdded = ResidentMegabytes() - dBefore;
+        dAdded = ResidentMegabytes(getpid()) - dBefore;
     }
     bench.counters["added_MB"] = dAdded;
 }

@@ -53,6 +53,7 @@ void MosquittoBroker::WriteConfiguration() const {
         conf << "allow_anonymous false\npassword_file " << m_Options.passwordFile << "\n";
     }
     if (!m_Options.aclFile.empty()) conf << "acl_file " << m_Options.aclFile << "\n";
+    conf << m_strExtra;
     conf << "listener " << m_nPort << " 127.0.0.1\n";
     if (const auto& tls = m_Options.tls) {
         conf << "listener " << m_nTlsPort << " 127.0.0.1\ncafile " << tls->caFile << "\ncertfile "

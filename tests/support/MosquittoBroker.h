@@ -38,6 +38,9 @@ public:
     // Starts the broker and waits until it runs. The first start picks free
     // ports; a start after Kill() takes the same ones again.
     ::testing::AssertionResult Start();
+    // Further lines of mosquitto.conf from the next start on, such as the
+    // queue limits of a plant's broker.
+    void ExtraConfiguration(std::string strLines) { m_strExtra = std::move(strLines); }
     // SIGKILL, reaped: the broker vanishes as in a crash.
     void Kill();
     bool Running() const;
@@ -63,6 +66,7 @@ private:
 
     std::string m_Folder;
     BrokerOptions m_Options;
+    std::string m_strExtra;
     int m_nPort = 0;
     int m_nTlsPort = 0;
     WatchedFile m_Log;

@@ -24,6 +24,7 @@ constexpr auto kLongestPause = std::chrono::seconds(30);
 constexpr auto kCloseWait = std::chrono::seconds(2);
 // Packets read in one wake of the loop, so that a flood does not starve timers.
 constexpr int kReadsPerWake = 256;
+constexpr unsigned kInFlight = 1000;
 constexpr const char* kOnline = "online";
 constexpr const char* kOffline = "offline";
 
@@ -102,7 +103,10 @@ HRESULT MqttConnection::Prepare(std::string& strError) {
                                    [](mosquitto*, void* obj, const mosquitto_message* message) {
                                        Self(obj).OnMessage(*message);
                                    });
-    mosquitto_max_inflight_messages_set(m_Mosq, 0);
+    // Bounded: the library walks its list of unacknowledged messages on every
+    // publish, so an unbounded window makes a period's writes cost quadratic
+    // time. 1,000 in flight still pass 10,000 writes a second at 100 ms round trip.
+    mosquitto_max_inflight_messages_set(m_Mosq, kInFlight);
     const auto& o = m_Options;
     auto orNull = [](const std::string& s) { return s.empty() ? nullptr : s.c_str(); };
     if (!o.strUserName.empty() &&
