@@ -12,6 +12,7 @@ packages=(
   clang libclang-rt-14-dev
   libmosquitto-dev mosquitto mosquitto-clients openssl
   libmodbus-dev python3-pymodbus python3-serial-asyncio mbpoll
+  libjs-dygraphs python3-prometheus-client
 )
 
 missing=()

@@ -45,6 +45,11 @@ HRESULT AutomationServer::Disconnect() {
     return server->Disconnect();
 }
 
+HRESULT AutomationServer::get_ServerState(std::int32_t& State) {
+    if (!m_Server) return E_FAIL;
+    return m_Server->get_ServerState(State);
+}
+
 const OPCProvider* AutomationServer::FindProvider(const std::string& ProgID) const {
     const auto found =
         std::find_if(m_Providers.begin(), m_Providers.end(),

@@ -18,6 +18,7 @@ public:
     HRESULT Connect(const std::string& ProgID, const std::optional<std::string>& Node) override;
     HRESULT get_OPCGroups(std::shared_ptr<OPCGroups>& Groups) override;
     HRESULT Disconnect() override;
+    HRESULT get_ServerState(std::int32_t& State) override;
 
 private:
     const OPCProvider* FindProvider(const std::string& ProgID) const;

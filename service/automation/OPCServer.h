@@ -23,6 +23,9 @@ public:
     virtual HRESULT Connect(const std::string& ProgID, const std::optional<std::string>& Node) = 0;
     virtual HRESULT get_OPCGroups(std::shared_ptr<OPCGroups>& Groups) = 0;
     virtual HRESULT Disconnect() = 0;
+    // One of the OPC_STATUS_ values: running, failed, or a communication fault
+    // while the server's own link to the plant is down.
+    virtual HRESULT get_ServerState(std::int32_t& State) = 0;
 
     std::function<void(const std::string& Reason)> ServerShutDown;
 

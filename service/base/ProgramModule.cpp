@@ -17,6 +17,11 @@ namespace {
 
 constexpr const char* kLogFileName = "TarnelService.log";
 
+std::function<void(const std::string&)>& Listener() {
+    static std::function<void(const std::string&)> listener;
+    return listener;
+}
+
 // "dd-Mmm-yyyy hh:nn:ss  " in local time. The month names are spelled out here
 // rather than taken from the locale, so the log reads the same on every machine.
 std::string Timestamp() {
@@ -66,6 +71,11 @@ void LogMessage(const std::string& strMessage) {
     // Opened afresh for every entry, so a deleted or moved log is re-created.
     AppendFile(ProgramFolder() + "/" + kLogFileName, "", false, WriteReport::ToStandardError)
         .Append(Timestamp() + OneLine(strMessage) + '\n');
+    if (const auto& listener = Listener()) listener(strMessage);
+}
+
+void LogListener(std::function<void(const std::string& strMessage)> listener) {
+    Listener() = std::move(listener);
 }
 
 bool FileExists(const std::string& strPath) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <string>
 
 namespace tarnel {
@@ -13,6 +14,10 @@ std::string ProgramFolder();
 // written is lost, and the caller never learns of it: the failing log is told
 // once on standard error, and once more when it is written again.
 void LogMessage(const std::string& strMessage);
+
+// Also hands every entry, as given, to listener (none: only the file). Set
+// while the program has one thread.
+void LogListener(std::function<void(const std::string& strMessage)> listener);
 
 // True when the file at strPath can be opened for reading; false for a folder.
 bool FileExists(const std::string& strPath);

@@ -41,8 +41,9 @@ bool ReadLength(const httplib::Request& req, std::uint64_t& nLength) {
 
 }  // namespace
 
-BoundedHttpServer::BoundedHttpServer(std::size_t nBodyLimit, std::size_t nRequestLimit)
-    : m_nBodyLimit(nBodyLimit), m_nRequestLimit(nRequestLimit) {
+BoundedHttpServer::BoundedHttpServer(std::size_t nBodyLimit, std::size_t nRequestLimit,
+                                     Methods methods)
+    : m_nBodyLimit(nBodyLimit), m_nRequestLimit(nRequestLimit), m_Methods(methods) {
     set_payload_max_length(nBodyLimit);
     set_pre_routing_handler(
         [this](const httplib::Request& req, httplib::Response& res) { return Screen(req, res); });
@@ -53,7 +54,14 @@ BoundedHttpServer::BoundedHttpServer(std::size_t nBodyLimit, std::size_t nReques
 // POST without a length.
 httplib::Server::HandlerResponse BoundedHttpServer::Screen(const httplib::Request& req,
                                                            httplib::Response& res) const {
-    if (req.method != "GET" && req.method != "HEAD" && req.method != "POST") {
+    const bool bGet = req.method == "GET" || req.method == "HEAD";
+    if (m_Methods == Methods::GetOnly && !bGet) {
+        Refuse(res, 405, "read-only: only GET and HEAD");
+    } else if (m_Methods == Methods::GetOnly && (req.has_header("Transfer-Encoding") ||
+                                                 (req.has_header("Content-Length") &&
+                                                  req.get_header_value("Content-Length") != "0"))) {
+        Refuse(res, 413, "no request body here");
+    } else if (!bGet && req.method != "POST") {
         Refuse(res, 405, "only GET, HEAD and POST");
     } else if (req.has_header("Content-Encoding") || req.is_multipart_form_data()) {
         Refuse(res, 415, "plain request bodies only");

@@ -15,7 +15,11 @@ namespace tarnel {
 // route) are refused before they are read.
 class BoundedHttpServer : public httplib::Server {
 public:
-    BoundedHttpServer(std::size_t nBodyLimit, std::size_t nRequestLimit);
+    // The methods served: a read-only server refuses POST and any request body.
+    enum class Methods { GetAndPost, GetOnly };
+
+    BoundedHttpServer(std::size_t nBodyLimit, std::size_t nRequestLimit,
+                      Methods methods = Methods::GetAndPost);
 
     // Reads the body of a request for a content-reader handler; false, with
     // the response made (413 when it is over the limit, 400 when it breaks
@@ -30,6 +34,7 @@ private:
 
     const std::size_t m_nBodyLimit;
     const std::size_t m_nRequestLimit;
+    const Methods m_Methods;
 };
 
 }  // namespace tarnel

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "service/base/TextCase.h"
@@ -32,12 +33,23 @@ std::string UrlHost(const std::string& strAddress) {
 
 }  // namespace
 
-PageTrust::PageTrust(const std::string& strBoundAddress, std::int32_t nPort)
-    : m_strBoundHost(LowerCase(UrlHost(strBoundAddress))), m_strPort(std::to_string(nPort)) {}
+PageTrust::PageTrust(const std::string& strBoundAddress, std::int32_t nPort,
+                     std::vector<std::string> strOtherNames)
+    : m_strBoundHost(LowerCase(UrlHost(strBoundAddress))),
+      m_strPort(std::to_string(nPort)),
+      m_strOtherNames(std::move(strOtherNames)) {
+    for (auto& strName : m_strOtherNames) strName = LowerCase(strName);
+    // An empty name would let a Host of only a port through.
+    std::erase(m_strOtherNames, std::string());
+}
 
 bool PageTrust::Trusted(const std::string& strRemoteAddress,
                         const std::optional<std::string>& host) const {
-    if (!IsLoopbackPeer(strRemoteAddress) || !host || host->empty()) return false;
+    return IsLoopbackPeer(strRemoteAddress) && KnownHost(host);
+}
+
+bool PageTrust::KnownHost(const std::optional<std::string>& host) const {
+    if (!host || host->empty()) return false;
     // The name ends at the closing bracket of an IPv6 literal, else at the
     // first colon; what follows may only be the page's own port.
     const std::size_t nBracket = host->front() == '[' ? host->find(']') : 0;
@@ -51,7 +63,9 @@ bool PageTrust::Trusted(const std::string& strRemoteAddress,
 bool PageTrust::LocalName(const std::string& strName) const {
     const std::string strLower = LowerCase(strName);
     return strLower == "localhost" || strLower == "[::1]" || IsLoopbackV4(strName) ||
-           strLower == m_strBoundHost;
+           strLower == m_strBoundHost ||
+           std::find(m_strOtherNames.begin(), m_strOtherNames.end(), strLower) !=
+               m_strOtherNames.end();
 }
 
 bool PageTrust::MayAct(const std::string& strRemoteAddress, const std::optional<std::string>& host,

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tarnel {
 
@@ -10,7 +11,14 @@ namespace tarnel {
 // nullopt, one sent more than once an empty string (which matches nothing).
 class PageTrust {
 public:
-    PageTrust(const std::string& strBoundAddress, std::int32_t nPort);
+    // strOtherNames: further names (any letter case) a Host may give, for a
+    // listener that other machines reach by the plant network's names.
+    PageTrust(const std::string& strBoundAddress, std::int32_t nPort,
+              std::vector<std::string> strOtherNames = {});
+
+    // The Host names this listener: a loopback name or literal, the bound
+    // address or another name given, without a port or with its own.
+    bool KnownHost(const std::optional<std::string>& host) const;
 
     // From a loopback client that named the page by a local name: a page of
     // another site, even one whose name resolves to this computer, is not.
@@ -27,6 +35,7 @@ private:
 
     std::string m_strBoundHost;
     std::string m_strPort;
+    std::vector<std::string> m_strOtherNames;
 };
 
 }  // namespace tarnel

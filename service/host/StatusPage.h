@@ -1,10 +1,8 @@
 #pragma once
 #include <asio/io_context.hpp>
-#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 
 #include "service/host/IStatusWindow.h"
 #include "service/host/PageTrust.h"
@@ -15,7 +13,7 @@ struct Request;
 
 namespace tarnel {
 
-class BoundedHttpServer;
+class HttpListener;
 
 // The status window as a web page. The page and GET /api/window show the
 // latest snapshot the event loop published; the page's actions (select, tick,
@@ -38,7 +36,6 @@ public:
     std::int32_t Port() const { return m_nPort; }
 
 private:
-    bool Bind(const std::string& strAddress, std::int32_t nPort, std::string& strWhy);
     void Route();
     bool Trusted(const httplib::Request& req) const;
     bool MayAct(const httplib::Request& req) const;
@@ -50,9 +47,7 @@ private:
     std::int32_t m_nPort = 0;
     std::function<void(const WindowAction&)> m_OnAction;
     std::unique_ptr<PageTrust> m_Trust;
-    std::unique_ptr<BoundedHttpServer> m_Server;
-    std::thread m_Thread;
-    std::atomic<bool> m_bListenEnded = false;
+    std::unique_ptr<HttpListener> m_Listener;
     mutable std::mutex m_Mutex;
     std::shared_ptr<const WindowSnapshot> m_Snapshot;
 };

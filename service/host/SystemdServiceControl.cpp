@@ -101,7 +101,7 @@ void SystemdServiceControl::StartService() {
         if (m_pEvents == nullptr) return;
         bool bSuccess = false;
         m_pEvents->NTService1_Start(bSuccess);
-        if (bSuccess) Notify("READY=1\nSTATUS=Running");
+        if (bSuccess) Send("READY=1\nSTATUS=Running");
     });
 }
 
@@ -118,22 +118,27 @@ void SystemdServiceControl::OnSignal(int nSignal) {
     const bool bPauseContinue = (m_nControlsAccepted & kAcceptPauseContinue) != 0;
     bool bSuccess = false;
     if (nSignal == SIGTERM || nSignal == SIGINT) {
-        Notify("STOPPING=1\nSTATUS=Stopping");
+        Send("STOPPING=1\nSTATUS=Stopping");
         m_pEvents->NTService1_Stop();
     } else if (nSignal == SIGUSR1) {
         if (!bPauseContinue) return;
         m_pEvents->NTService1_Pause(bSuccess);
-        if (bSuccess) Notify("STATUS=Paused");
+        if (bSuccess) Send("STATUS=Paused");
     } else if (nSignal == SIGUSR2) {
         if (!bPauseContinue) return;
         m_pEvents->NTService1_Continue(bSuccess);
-        if (bSuccess) Notify("STATUS=Running");
+        if (bSuccess) Send("STATUS=Running");
     } else {
         m_pEvents->NTService1_Control(kFirstUserControl + (nSignal - SIGRTMIN));
     }
 }
 
-void SystemdServiceControl::Notify(const char* strState) const {
+bool SystemdServiceControl::WatchdogEnabled() const {
+    std::uint64_t nMicroseconds = 0;
+    return !m_bDebug && sd_watchdog_enabled(0, &nMicroseconds) > 0;
+}
+
+void SystemdServiceControl::Send(const char* strState) const {
     if (!m_bDebug) sd_notify(0, strState);
 }
 

@@ -3,6 +3,7 @@
 #include <asio/signal_set.hpp>
 
 #include "service/host/IServiceControl.h"
+#include "service/host/IServiceNotify.h"
 #include "service/host/UnitFile.h"
 
 namespace tarnel {
@@ -14,7 +15,7 @@ namespace tarnel {
 // the StopRequest at once, so that long work gives way to the stop event.
 // Readiness and state go to
 // systemd through sd_notify (nothing happens outside systemd or in debug mode).
-class SystemdServiceControl : public IServiceControl {
+class SystemdServiceControl : public IServiceControl, public IServiceNotify {
 public:
     static constexpr std::int32_t kFirstUserControl = 128;
 
@@ -33,10 +34,14 @@ public:
     void StartService() override;
     void Events(IServiceEvents* pEvents) override { m_pEvents = pEvents; }
 
+    void Notify(const std::string& strState) override { Send(strState.c_str()); }
+    // Only as a service: systemd set WATCHDOG_USEC for this process.
+    bool WatchdogEnabled() const override;
+
 private:
     void WaitForSignal();
     void OnSignal(int nSignal);
-    void Notify(const char* strState) const;
+    void Send(const char* strState) const;
 
     asio::io_context& m_Loop;
     asio::signal_set m_Signals;

@@ -43,7 +43,12 @@ std::string UnitFile::Text(const std::string& strDisplayName, const std::string&
                        Quoted(strExecutable) + "\n";
     for (const auto& entry : strEnvironment) text += "Environment=" + Quoted(entry) + "\n";
     // The program ends two seconds after a stop request; leave it room.
-    text += "TimeoutStopSec=30\n\n[Install]\nWantedBy=multi-user.target\n";
+    text += "TimeoutStopSec=30\n";
+    // The event loop tells it runs once a second; only a loop that has hung
+    // for a minute (not one busy loading a large plant) is restarted, and so
+    // is a program that failed.
+    text += "WatchdogSec=60\nRestart=on-failure\nRestartSec=5\n";
+    text += "\n[Install]\nWantedBy=multi-user.target\n";
     return text;
 }
 

@@ -4,14 +4,14 @@
 
 #include <algorithm>
 
-#include "service/config/CsvReader.h"
-#include "service/config/IniReadWriter.h"
-#include "service/host/HostError.h"
 #include "service/base/Numeric.h"
 #include "service/base/ProgramModule.h"
 #include "service/base/StopRequest.h"
-#include "service/host/StreamDefinition.h"
 #include "service/base/TextCase.h"
+#include "service/config/CsvReader.h"
+#include "service/config/IniReadWriter.h"
+#include "service/host/HostError.h"
+#include "service/host/StreamDefinition.h"
 
 namespace tarnel {
 
@@ -65,6 +65,7 @@ void frmMain::Form_Load(const std::string& strCommand) {
     ChooseIniFile();
     ReadVisible();
     ShowWindow();
+    if (m_pMonitor) m_pMonitor->Start(m_strIniFile);
     ReadStartupDelay();
     m_nConnectTicks = 0;
     tmrConnect->Enabled(true);
@@ -273,10 +274,14 @@ void frmMain::tmrConnect_Timer() {
 
 void frmMain::tmrWatchdog_Timer() {
     if (m_nDisplayCount == 0) {
+        std::int32_t nCalculated = 0;
         for (const auto& stream : g_Streams) {
-            if (StopRequest::Raised()) return;
+            if (StopRequest::Raised()) break;
             stream->CalculateZ();
+            ++nCalculated;
         }
+        if (m_pMonitor) m_pMonitor->Calculated(nCalculated, false);
+        if (nCalculated < g_Streams.Count()) return;
         if (m_bVisible) ShowStreamValues();
     }
     m_nDisplayCount = 0;
@@ -436,16 +441,25 @@ void frmMain::SubscribeItems() {
 // ---- Data changes and write-back ---------------------------------------------
 
 void frmMain::m_OpcClient_DataChange() {
-    for (const auto& stream : g_Streams) {
-        // A stop lets the rest go: the program ends two seconds later anyway.
-        if (StopRequest::Raised()) return;
-        // A value that is no number ends this change's handling here; the
-        // next change starts again with the first stream.
-        if (!UpdateInputs(*stream)) return;
-        stream->CalculateZ();
-    }
+    const std::int32_t nCalculated = CalculateChanged();
+    if (m_pMonitor) m_pMonitor->Calculated(nCalculated, true);
+    if (nCalculated < g_Streams.Count()) return;
     if (m_bVisible) ShowStreamValues();
     Publish();
+}
+
+// The streams in file order; returns how many were calculated.
+std::int32_t frmMain::CalculateChanged() {
+    std::int32_t nCalculated = 0;
+    for (const auto& stream : g_Streams) {
+        // A stop lets the rest go: the program ends two seconds later anyway.
+        // A value that is no number ends this change's handling here; the
+        // next change starts again with the first stream.
+        if (StopRequest::Raised() || !UpdateInputs(*stream)) break;
+        stream->CalculateZ();
+        ++nCalculated;
+    }
+    return nCalculated;
 }
 
 bool frmMain::UpdateInputs(TarnelTag& stream) {
@@ -477,6 +491,7 @@ void frmMain::WriteTarnel(const std::string& strTag, float rVal) {
 
 void frmMain::m_OpcClient_ServerShutdown(const std::string& Reason) {
     LogMessage("Server " + m_strServer + " requested disconnection, " + Reason);
+    if (m_pMonitor) m_pMonitor->ServerShutdown(Reason);
 }
 
 // ---- Status display ----------------------------------------------------------------

@@ -7,13 +7,14 @@
 #include <string>
 
 #include "eos/IGas.h"
+#include "service/base/BadValueHelper.h"
 #include "service/host/IServiceControl.h"
+#include "service/host/IServiceMonitor.h"
 #include "service/host/IStatusWindow.h"
 #include "service/host/ITimer.h"
 #include "service/host/ItemList.h"
 #include "service/host/StreamCollection.h"
 #include "service/host/WindowControls.h"
-#include "service/base/BadValueHelper.h"
 #include "service/opc/OpcClient.h"
 #include "service/streams/StreamServices.h"
 
@@ -80,6 +81,9 @@ public:
     void NTService1_Continue(bool& Success) override;
     void NTService1_Control(std::int32_t lEvent) override;
 
+    // Who is told of starts, calculations and shutdown requests; none by default.
+    void Monitor(IServiceMonitor* pMonitor) { m_pMonitor = pMonitor; }
+
     // What tests and the status page read.
     const WindowControls& Controls() const { return m_Controls; }
     bool Visible() const { return m_bVisible; }
@@ -105,6 +109,7 @@ private:
     void ReadStreamLine(const std::function<std::string(std::int32_t)>& field,
                         std::int32_t& nAccepted);
     bool UpdateInputs(TarnelTag& stream);
+    std::int32_t CalculateChanged();
     void Guarded(const std::string& strPrefix, const std::function<void()>& work);
     void Unload(int nExitCode);
     void End(int nExitCode);
@@ -143,6 +148,7 @@ private:
     // Item positions whose value is text, so that each is logged once until it is a number again.
     std::set<std::int32_t> m_TextItems;
     bool m_bEnded = false;
+    IServiceMonitor* m_pMonitor = nullptr;
 };
 
 }  // namespace tarnel

@@ -299,6 +299,7 @@ void OpcClient::AsyncWriteOPCItem(std::int32_t nClientHandle, float rValue) {
         return Check(m_ConnectedGroup->AsyncWrite(1, handles, values, errors, 0, nCancelID));
     });
     if (nError != 0) {
+        ++m_nWritesFailed;
         ReportOPCError("OPC Async Write", nError);
         return;
     }
@@ -309,12 +310,21 @@ void OpcClient::m_ConnectedGroup_AsyncWriteComplete(std::int32_t NumItems,
                                                     const OPCArray<std::int32_t>& Errors) {
     for (std::int32_t i = 1; i <= NumItems && Errors.Has(i); ++i) {
         const std::int32_t nError = Errors(i);
+        ++(nError == 0 ? m_nWritesOk : m_nWritesFailed);
         // A server that cannot take writes for a while fails every one of
         // them: the run is told once, and again after a write went through.
         if (nError == m_nLastWriteError) continue;
         m_nLastWriteError = nError;
         if (nError != 0) ReportOPCError("OPC Async Write", nError);
     }
+}
+
+std::int32_t OpcClient::ServerState() const {
+    std::int32_t nState = OPC_STATUS_FAILED;
+    if (!m_ConnectedOPCServer) return nState;
+    const std::int32_t nError =
+        Trap([&] { return Check(m_ConnectedOPCServer->get_ServerState(nState)); });
+    return nError == 0 ? nState : OPC_STATUS_FAILED;
 }
 
 void OpcClient::ReportOPCError(const std::string& strOperation, std::int32_t nError) {

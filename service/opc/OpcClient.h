@@ -73,6 +73,14 @@ public:
     void ItemValue(std::int32_t Index, const Variant& newVal);
     void ItemByTag(const std::string& strTagName, const Variant& newVal);
 
+    // The connected server's OPC_STATUS_ state; failed without a server or
+    // when the server cannot tell.
+    std::int32_t ServerState() const;
+    // Writes the server completed without error, and writes refused or
+    // completed with one.
+    std::uint64_t WritesOk() const { return m_nWritesOk; }
+    std::uint64_t WritesFailed() const { return m_nWritesFailed; }
+
     // Events, raised on the io_context's thread.
     std::function<void()> DataChange;
     std::function<void(const std::string& Reason)> ServerShutdown;
@@ -109,6 +117,8 @@ private:
     std::vector<std::string> m_strServerList;
     // The result of the last completed write, so that a run of one failure is logged once.
     std::int32_t m_nLastWriteError = 0;
+    std::uint64_t m_nWritesOk = 0;
+    std::uint64_t m_nWritesFailed = 0;
 
     std::shared_ptr<OPCServer> m_ConnectedOPCServer;
     std::shared_ptr<OPCServer> m_ThisOpcServer;

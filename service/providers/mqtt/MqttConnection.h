@@ -51,6 +51,9 @@ public:
     // message, else the error; it may be called before Publish returns.
     void Publish(const std::string& strTopic, const std::string& strPayload, Done done);
 
+    // Whether the session is up (not waiting to reconnect).
+    bool Connected() const { return m_State == State::Connected; }
+
     // "host:port" for log lines.
     const std::string& Address() const { return m_strAddress; }
 

@@ -75,4 +75,12 @@ HRESULT MqttServer::Disconnect() {
     return S_OK;
 }
 
+// Running while the broker session is up; a communication fault while it
+// reconnects.
+HRESULT MqttServer::get_ServerState(std::int32_t& State) {
+    if (!m_Connection) return E_FAIL;
+    State = m_Connection->Connected() ? OPC_STATUS_RUNNING : OPC_STATUS_COMM_FAULT;
+    return S_OK;
+}
+
 }  // namespace tarnel

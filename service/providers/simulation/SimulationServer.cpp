@@ -51,6 +51,12 @@ HRESULT SimulationServer::Disconnect() {
     return S_OK;
 }
 
+HRESULT SimulationServer::get_ServerState(std::int32_t& State) {
+    if (!m_Groups) return E_FAIL;
+    State = OPC_STATUS_RUNNING;
+    return S_OK;
+}
+
 void SimulationServer::RaiseDueShutdowns(double dSeconds) {
     const auto& shutdowns = m_Scenario->Shutdowns();
     while (m_Groups && m_nShutdownsRaised < shutdowns.size() &&

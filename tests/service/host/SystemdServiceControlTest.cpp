@@ -147,6 +147,7 @@ TEST_F(ServiceControlTest, InstallWritesTheUnitAndUninstallRemovesIt) {
     const std::string text = home.Read("TarnelService.service");
     EXPECT_NE(text.find("Description=Tarnel Service\n"), std::string::npos);
     EXPECT_NE(text.find("Type=notify\n"), std::string::npos);
+    EXPECT_NE(text.find("\nWatchdogSec=60\nRestart=on-failure\n"), std::string::npos);
     EXPECT_NE(text.find("ExecStart=\"/"), std::string::npos);
     EXPECT_NE(text.find("Environment=\"TARNEL_HOME=" + home.Path() + "\"\n"), std::string::npos);
     EXPECT_NE(text.find("Environment=\"TARNEL_REGISTRY=" + home.Path() + "/registry\"\n"),

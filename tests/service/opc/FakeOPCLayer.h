@@ -24,6 +24,8 @@ struct FakeLayer {
     HRESULT addItems = S_OK;
     HRESULT removeItems = S_OK;
     HRESULT asyncWrite = S_OK;
+    HRESULT getState = S_OK;
+    std::int32_t nState = OPC_STATUS_RUNNING;
     bool throwOnConnect = false;
     std::vector<std::int32_t> itemErrors;  // per added item; missing entries are 0
 
@@ -182,6 +184,10 @@ public:
     HRESULT Disconnect() override {
         L.calls.push_back("Disconnect");
         return L.disconnect;
+    }
+    HRESULT get_ServerState(std::int32_t& State) override {
+        State = L.nState;
+        return L.getState;
     }
     void Shutdown(const std::string& Reason) { RaiseServerShutDown(Reason); }
 

@@ -392,6 +392,32 @@ TEST_F(OpcClientTest, WritesTheServerCouldNotCompleteAreReportedOncePerRun) {
     EXPECT_EQ(m_Client.Status(), "OPC Async Write: Error 0x80004005, -2147467259");
 }
 
+TEST_F(OpcClientTest, WritesAreCountedByOutcome) {
+    Subscribe({"Z1"});
+    for (const HRESULT hr : {S_OK, E_FAIL, S_OK}) m_Layer.group->Complete(hr);
+    m_Layer.asyncWrite = E_FAIL;
+    m_Client.ItemByTag("Z1", Variant(1.0f));
+    EXPECT_EQ(m_Client.WritesOk(), 2u);
+    EXPECT_EQ(m_Client.WritesFailed(), 2u);
+}
+
+TEST_F(OpcClientTest, ServerStateIsTheServersOrFailed) {
+    EXPECT_EQ(m_Client.ServerState(), OPC_STATUS_FAILED);
+    Subscribe({"Z1"});
+    const std::tuple<HRESULT, std::int32_t, std::int32_t> cases[] = {
+        {S_OK, OPC_STATUS_RUNNING, OPC_STATUS_RUNNING},
+        {S_OK, OPC_STATUS_COMM_FAULT, OPC_STATUS_COMM_FAULT},
+        {E_FAIL, OPC_STATUS_RUNNING, OPC_STATUS_FAILED}};
+    for (const auto& [hr, nState, nExpected] : cases) {
+        m_Layer.getState = hr;
+        m_Layer.nState = nState;
+        EXPECT_EQ(m_Client.ServerState(), nExpected) << nState;
+    }
+    m_Layer.getState = S_OK;
+    m_Client.Disconnect();
+    EXPECT_EQ(m_Client.ServerState(), OPC_STATUS_FAILED);
+}
+
 TEST_F(OpcClientTest, StaleNameAfterSmallerListIsOutsideTheTables) {
     Subscribe({"P1", "T1", "Z1"});
     m_Client.AddOPCItems({"S1"});

@@ -148,9 +148,13 @@ TEST_P(ProviderContractTest, ListsItsProgIDAndDisconnects) {
     std::vector<std::string> progIDs;
     EXPECT_EQ(m_Server->GetOPCServers(progIDs), S_OK);
     EXPECT_THAT(progIDs, ::testing::Contains(GetParam().strProgID));
+    std::int32_t nState = 0;
+    EXPECT_EQ(m_Server->get_ServerState(nState), S_OK);
+    EXPECT_EQ(nState, OPC_STATUS_RUNNING);
     EXPECT_EQ(m_Server->Disconnect(), S_OK);
     std::shared_ptr<OPCGroups> groups;
     EXPECT_TRUE(FAILED(m_Server->get_OPCGroups(groups)));
+    EXPECT_TRUE(FAILED(m_Server->get_ServerState(nState)));
     EXPECT_EQ(m_Server->Disconnect(), S_OK);
 }
 

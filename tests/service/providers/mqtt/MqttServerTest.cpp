@@ -316,6 +316,9 @@ TEST_F(MqttServerTest, ALostBrokerTurnsEveryItemBadAtOnceAndTheRestartBringsThem
     EXPECT_EQ(bad->nQuality & OPC_QUALITY_MASK, OPC_QUALITY_BAD);
     EXPECT_EQ(m_Changes[m_nSeen - 1].size(), 2u) << "both items in one change";
     EXPECT_EQ(bad->value, Variant(1.0)) << "the last value stays";
+    std::int32_t nState = 0;
+    EXPECT_EQ(m_Server->get_ServerState(nState), S_OK);
+    EXPECT_EQ(nState, OPC_STATUS_COMM_FAULT) << "reconnecting";
 
     // The broker comes back empty (no persistence): the plant publishes again.
     ASSERT_TRUE(m_Broker->Start());
@@ -327,6 +330,8 @@ TEST_F(MqttServerTest, ALostBrokerTurnsEveryItemBadAtOnceAndTheRestartBringsThem
     ASSERT_TRUE(good);
     EXPECT_EQ(good->value, Variant(5.0));
     EXPECT_EQ(good->nQuality, OPC_QUALITY_GOOD);
+    EXPECT_EQ(m_Server->get_ServerState(nState), S_OK);
+    EXPECT_EQ(nState, OPC_STATUS_RUNNING);
     const std::string strLog = ReadFile("TarnelService.log");
     EXPECT_NE(strLog.find("MQTT: connection to the broker at " + Node() + " lost"),
               std::string::npos);
