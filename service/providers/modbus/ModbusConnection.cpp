@@ -112,7 +112,9 @@ void ModbusConnection::Queue(Job job) {
     m_Wake.notify_one();
 }
 
-void ModbusConnection::Report(const Outcome& outcome) const {
+void ModbusConnection::Report(const Outcome& outcome) {
+    if (outcome.bRestored) m_bReachable = true;
+    if (!outcome.strLost.empty()) m_bReachable = false;
     if (outcome.bRestored) {
         LogMessage("Modbus: connection to the device at " + m_Endpoint.Text() + " restored");
     }

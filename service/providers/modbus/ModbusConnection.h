@@ -71,6 +71,8 @@ public:
     // leaves the connection up) or MODBUS_E_NOT_CONNECTED, on the loop.
     void Write(ModbusWrite write, WriteDone done);
 
+    // As the loop last heard: false from a reported loss until the device answers again.
+    bool Connected() const { return m_bReachable; }
     const ModbusEndpoint& Endpoint() const { return m_Endpoint; }
     const ModbusOptions& Options() const { return m_Options; }
 
@@ -100,12 +102,14 @@ private:
     HRESULT Refused(int nError, Outcome& outcome);
     void Answered(Outcome& outcome);
     void Failed(int nError, Outcome& outcome);
-    void Report(const Outcome& outcome) const;
+    void Report(const Outcome& outcome);
 
     asio::io_context& m_io;
     ModbusEndpoint m_Endpoint;
     ModbusOptions m_Options;
     std::weak_ptr<ModbusConnection> m_Self;
+    // The loop's own.
+    bool m_bReachable = true;
 
     std::mutex m_Mutex;
     std::condition_variable m_Wake;

@@ -62,4 +62,10 @@ HRESULT ModbusServer::Disconnect() {
     return S_OK;
 }
 
+HRESULT ModbusServer::get_ServerState(std::int32_t& State) {
+    if (!m_Connection) return E_FAIL;
+    State = m_Connection->Connected() ? OPC_STATUS_RUNNING : OPC_STATUS_COMM_FAULT;
+    return S_OK;
+}
+
 }  // namespace tarnel

@@ -34,6 +34,7 @@ public:
     HRESULT Connect(const std::string& ProgID, const std::optional<std::string>& Node) override;
     HRESULT get_OPCGroups(std::shared_ptr<OPCGroups>& Groups) override;
     HRESULT Disconnect() override;
+    HRESULT get_ServerState(std::int32_t& State) override;
 
     // The groups while connected, else null; for tests and benchmarks.
     std::shared_ptr<ModbusGroups> Groups() const { return m_Groups; }
