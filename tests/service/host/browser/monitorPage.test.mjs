@@ -38,7 +38,7 @@ NG-101,PT-101,TT-101,ZI-101,45.99,190.56,0.011,barg,deg C,ZS-101,Natural gas exp
 C3-102,PT-102,TT-102,ZI-102,PC-102,369.83,0.152,kPaA,deg C,ZS-102,Propane compressor discharge
 N2-103,PT-103,TT-103,ZI-103,492.3,227.2,0.037,psig,deg F,ZS-103,Nitrogen blanket
 `);
-// NG-101 moves; C3-102 turns bad after 6 s.
+// NG-101 moves; C3-102 turns bad after 30 s, long after a loaded machine showed it good.
 write("Simulation.csv", `Seconds,Item,Action,Value,Quality,Low,High,Step,Seed
 0,PT-101,wander,45,,40,50,0.4,7
 0,TT-101,wander,15,,10,20,0.3,8
@@ -47,7 +47,7 @@ write("Simulation.csv", `Seconds,Item,Action,Value,Quality,Low,High,Step,Seed
 0,PC-102,value,4248
 0,PT-103,value,85.3
 0,TT-103,value,70
-6,TT-102,value,120,0
+30,TT-102,value,120,0
 `);
 
 const service = spawn("setpriv", ["--pdeathsig", "KILL", tarnelSvc, "-debug"], {
@@ -104,11 +104,11 @@ try {
   assert.equal(await page.locator("#progId").textContent(), "Tarnel.Simulation");
   assert.equal(await page.locator("#state").textContent(), "connected");
 
-  const firstZ = rows[0][9];
-  await eventually("NG-101's Z to move on the page", async () => (await cells())[0][9] !== firstZ);
   const colour = (i) => page.locator("#streams tr").nth(i).locator("td.st").first()
     .evaluate((td) => getComputedStyle(td).backgroundColor);
   assert.equal(await colour(1), "rgb(200, 240, 200)");
+  const firstZ = rows[0][9];
+  await eventually("NG-101's Z to move on the page", async () => (await cells())[0][9] !== firstZ);
   await eventually("C3-102's bad quality", async () => (await cells())[1][10] === "-2");
   assert.equal(await colour(1), "rgb(255, 224, 138)");
   assert.equal((await cells())[1][11], "bad input quality");
