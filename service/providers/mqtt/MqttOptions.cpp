@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <cmath>
+
 #include "service/base/Numeric.h"
 #include "service/base/TextFile.h"
 #include "service/config/IniReadWriter.h"
@@ -27,7 +29,8 @@ std::string InFolder(const std::string& strFile, const std::string& strFolder) {
 // The whole number of a key within [nLow, nHigh], or nothing.
 bool ReadWhole(const std::string& strText, int nLow, int nHigh, int& nValue) {
     const auto number = ParseNumber(strText);
-    if (!number || *number != static_cast<int>(*number) || *number < nLow || *number > nHigh) {
+    // The range first: casting a number outside int's range is undefined.
+    if (!number || *number < nLow || *number > nHigh || *number != std::floor(*number)) {
         return false;
     }
     nValue = static_cast<int>(*number);

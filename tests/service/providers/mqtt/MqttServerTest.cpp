@@ -220,6 +220,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "authorised."},
         ConnectCase{"PasswordFileMissing", "", "127.0.0.1:{port}",
                     "UserName=tarnel\nPasswordFile=none\n", MQTT_E_BAD_OPTION, "cannot be read"},
+        ConnectCase{"HugeQoS", "", "127.0.0.1:{port}", "QoS=1e300\n", MQTT_E_BAD_OPTION,
+                    "QoS must be 0, 1 or 2"},
         ConnectCase{"BadKeepAlive", "", "127.0.0.1:{port}", "KeepAliveSeconds=1\n",
                     MQTT_E_BAD_OPTION, "KeepAliveSeconds must be a whole number from 5 to 3600"},
         ConnectCase{"TlsTrusted", "tls", "mqtts://localhost:{tls}", "CAFile={ca}\n", S_OK,
