@@ -13,6 +13,8 @@
 #include <fstream>
 #include <iostream>
 
+#include "bench/NoServiceControl.h"
+#include "bench/NoWindow.h"
 #include "com/ModuleRegistration.h"
 #include "service/automation/AutomationServer.h"
 #include "service/host/AsioTimer.h"
@@ -130,26 +132,6 @@ BENCHMARK(PollOfAThousandItems)
     ->Arg(2)
     ->Arg(1)
     ->Unit(benchmark::kMillisecond);
-
-class NoServiceControl : public IServiceControl {
-public:
-    std::string DisplayName() const override { return "Tarnel Service"; }
-    void Interactive(bool) override {}
-    void Debug(bool) override {}
-    void ControlsAccepted(std::int32_t) override {}
-    bool Install() override { return false; }
-    bool Uninstall() override { return false; }
-    void StartService() override {}
-    void Events(IServiceEvents*) override {}
-};
-
-class NoWindow : public IStatusWindow {
-public:
-    void Show(const std::string&, std::int32_t, std::function<void(const WindowAction&)>) override {
-    }
-    void Hide() override {}
-    void Publish(std::shared_ptr<const WindowSnapshot>) override {}
-};
 
 constexpr int kStreams = 200;
 

@@ -21,6 +21,7 @@
 #include "service/providers/modbus/ModbusGroup.h"
 #include "service/providers/modbus/ModbusGroups.h"
 #include "service/providers/modbus/ModbusServer.h"
+#include "tests/support/GroupItems.h"
 #include "tests/support/ProgramHomeTest.h"
 #include "tests/support/modbus/ModbusDeviceProcess.h"
 
@@ -99,21 +100,8 @@ protected:
         };
     }
 
-    // Adds the items with client handles 1, 2, ...; gives the per-item errors.
     std::vector<HRESULT> AddItems(const std::vector<std::string>& names) {
-        std::shared_ptr<OPCItems> items;
-        EXPECT_EQ(m_Group->get_OPCItems(items), S_OK);
-        OPCArray<std::string> ids;
-        OPCArray<std::int32_t> clients;
-        for (const auto& name : names) {
-            ids.Append(name);
-            clients.Append(clients.UBound() + 1);
-        }
-        OPCArray<std::int32_t> errors;
-        items->AddItems(ids.UBound(), ids, clients, m_Handles, errors);
-        std::vector<HRESULT> result;
-        for (std::int32_t i = 1; i <= errors.UBound(); ++i) result.push_back(errors(i));
-        return result;
+        return AddGroupItems(*m_Group, names, m_Handles);
     }
 
     // One period: the changes of the last poll are reported and the next poll
@@ -128,9 +116,7 @@ protected:
     }
 
     void RunUntil(const std::function<bool()>& done, std::chrono::seconds limit = 60s) {
-        const auto deadline = Clock::now() + limit;
-        while (!done() && Clock::now() < deadline) m_io.run_one_for(100ms);
-        ASSERT_TRUE(done()) << "timed out";
+        ASSERT_TRUE(RunLoopUntil(m_io, done, limit)) << "timed out";
     }
 
     void Write(const std::vector<std::pair<std::int32_t, Variant>>& writes) {

@@ -11,6 +11,7 @@
 #include "service/automation/OPCItems.h"
 #include "service/providers/mqtt/MqttErrors.h"
 #include "service/providers/mqtt/MqttServer.h"
+#include "tests/support/GroupItems.h"
 #include "tests/support/MosquittoBroker.h"
 #include "tests/support/MqttPublish.h"
 #include "tests/support/MqttSubscription.h"
@@ -73,31 +74,12 @@ protected:
         };
     }
 
-    // Adds the topics with client handles 1, 2, ...; gives the per-item errors.
     std::vector<HRESULT> AddItems(const std::vector<std::string>& topics) {
-        std::shared_ptr<OPCItems> items;
-        EXPECT_EQ(m_Group->get_OPCItems(items), S_OK);
-        OPCArray<std::string> names;
-        OPCArray<std::int32_t> clients;
-        for (const auto& strTopic : topics) {
-            names.Append(strTopic);
-            clients.Append(clients.UBound() + 1);
-        }
-        OPCArray<std::int32_t> errors;
-        items->AddItems(names.UBound(), names, clients, m_ServerHandles, errors);
-        std::vector<HRESULT> result;
-        for (std::int32_t i = 1; i <= errors.UBound(); ++i) result.push_back(errors(i));
-        return result;
+        return AddGroupItems(*m_Group, topics, m_ServerHandles);
     }
 
-    // Runs the loop until done says so, for at most the limit.
     bool RunUntil(const std::function<bool()>& done, std::chrono::seconds limit = 30s) {
-        const auto deadline = Clock::now() + limit;
-        while (!done()) {
-            if (Clock::now() > deadline) return false;
-            m_io.run_for(10ms);
-        }
-        return true;
+        return RunLoopUntil(m_io, done, limit);
     }
 
     // The next data change that holds the client handle, and its reading.
