@@ -3,7 +3,7 @@ BUILD      ?= build
 BUILD_ASAN ?= build-asan
 JOBS       ?= $(shell nproc)
 
-.PHONY: setup build build-asan demo test test-asan bench fuzz clean
+.PHONY: setup build build-asan demo test test-asan bench fuzz deb deb-check clean
 
 setup:
 	@scripts/setup.sh
@@ -37,5 +37,16 @@ bench: build
 fuzz: setup
 	scripts/fuzz.sh
 
+# tarnel_<version>_amd64.deb in this folder, built the Debian way from the checkout.
+deb: setup
+	dpkg-buildpackage -b --no-sign -j$(JOBS)
+	v=$$(dpkg-parsechangelog -S Version) && mv ../tarnel_$${v}_amd64.deb . && \
+	  rm -f ../tarnel_$${v}_amd64.buildinfo ../tarnel_$${v}_amd64.changes
+
+# The package installed, checked, run, upgraded, removed and purged on this
+# machine (as root); it leaves the machine as it found it.
+deb-check: deb
+	scripts/deb-check.sh tarnel_$$(dpkg-parsechangelog -S Version)_amd64.deb
+
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN) build-fuzz
+	rm -rf $(BUILD) $(BUILD_ASAN) build-fuzz tarnel_*.deb

@@ -84,7 +84,7 @@ struct PlantForm {
         : m_Provider{SimulationServer::kProgID,
                      [this, strFolder = plant.Path()]() -> std::shared_ptr<OPCServer> {
                          simulation = std::make_shared<SimulationServer>(
-                             m_Loop, SimulationServer::Settings{strFolder});
+                             m_Loop, SimulationServer::Settings{strFolder, strFolder});
                          return simulation;
                      }},
           form({m_Service, m_Window, AsioTimer::Factory(m_Loop), std::cout, [](int) {}, CreateGas,

@@ -31,7 +31,7 @@ void DataChangeThroughClient(benchmark::State& bench) {
     std::shared_ptr<SimulationServer> simulation;
     const OPCProvider provider{SimulationServer::kProgID, [&]() -> std::shared_ptr<OPCServer> {
                                    simulation = std::make_shared<SimulationServer>(
-                                       io, SimulationServer::Settings{folder});
+                                       io, SimulationServer::Settings{folder, folder});
                                    return simulation;
                                }};
     {

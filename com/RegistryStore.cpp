@@ -13,9 +13,9 @@
 #include <sstream>
 #include <utility>
 
-#include "service/base/TextFile.h"
 #include "com/RegistryFile.h"
 #include "service/base/FileSystem.h"
+#include "service/base/TextFile.h"
 
 namespace tarnel {
 
@@ -126,6 +126,11 @@ private:
 std::string RegistryStore::Location() {
     if (const char* env = std::getenv("TARNEL_REGISTRY"); env != nullptr && *env != '\0') {
         return env;
+    }
+    // A service that systemd runs keeps its registry in its state directory
+    // (the first of the folders systemd names).
+    if (const char* state = std::getenv("STATE_DIRECTORY"); state != nullptr && *state != '\0') {
+        return std::string(state, std::strcspn(state, ":")) + "/registry";
     }
     if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
         return std::string(home) + "/.config/tarnel/registry";

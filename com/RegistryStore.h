@@ -16,7 +16,8 @@ namespace tarnel {
 // never leaves a truncated registry. The writes go through FileSystem.
 class RegistryStore {
 public:
-    // $TARNEL_REGISTRY, else $HOME/.config/tarnel/registry, else
+    // $TARNEL_REGISTRY, else $STATE_DIRECTORY/registry, else
+    // $HOME/.config/tarnel/registry, else
     // /var/lib/tarnel/registry.
     static std::string Location();
 

@@ -13,6 +13,7 @@ packages=(
   libmosquitto-dev mosquitto mosquitto-clients openssl
   libmodbus-dev python3-pymodbus python3-serial-asyncio mbpoll
   libjs-dygraphs python3-prometheus-client
+  debhelper dpkg-dev lintian systemd adduser
 )
 
 missing=()

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 
@@ -54,7 +55,20 @@ std::string OneLine(const std::string& strMessage) {
     return line;
 }
 
+// systemd passes one folder per directory setting, separated by colons.
+std::string SystemdFolder(const char* strVariable) {
+    const char* value = std::getenv(strVariable);
+    if (value == nullptr || *value == '\0' || *value == ':') return ProgramFolder();
+    std::string folder(value, std::strcspn(value, ":"));
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    return folder;
+}
+
 }  // namespace
+
+std::string ConfigurationFolder() { return SystemdFolder("CONFIGURATION_DIRECTORY"); }
+std::string StateFolder() { return SystemdFolder("STATE_DIRECTORY"); }
+std::string LogFolder() { return SystemdFolder("LOGS_DIRECTORY"); }
 
 std::string ProgramFolder() {
     if (const char* home = std::getenv("TARNEL_HOME"); home != nullptr && *home != '\0') {
@@ -69,7 +83,7 @@ std::string ProgramFolder() {
 
 void LogMessage(const std::string& strMessage) {
     // Opened afresh for every entry, so a deleted or moved log is re-created.
-    AppendFile(ProgramFolder() + "/" + kLogFileName, "", false, WriteReport::ToStandardError)
+    AppendFile(LogFolder() + "/" + kLogFileName, "", false, WriteReport::ToStandardError)
         .Append(Timestamp() + OneLine(strMessage) + '\n');
     if (const auto& listener = Listener()) listener(strMessage);
 }

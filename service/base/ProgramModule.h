@@ -8,7 +8,15 @@ namespace tarnel {
 // Configuration, ServerAlias.ini, the log and the simulation files live there.
 std::string ProgramFolder();
 
-// Appends one time-stamped line to TarnelService.log in the program's folder.
+// Where a service that systemd runs finds its files: the first folder of
+// CONFIGURATION_DIRECTORY (configuration, stream file, ServerAlias.ini, the
+// simulation's scenario), STATE_DIRECTORY (what the service writes besides its
+// log) and LOGS_DIRECTORY (the log). Without the variable, the program folder.
+std::string ConfigurationFolder();
+std::string StateFolder();
+std::string LogFolder();
+
+// Appends one time-stamped line to TarnelService.log in LogFolder().
 // A CR or LF inside the message is written as \r or \n, so an entry is always
 // one line. An entry is written whole or not at all; one that cannot be
 // written is lost, and the caller never learns of it: the failing log is told

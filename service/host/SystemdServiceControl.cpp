@@ -9,9 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <vector>
 
-#include "com/RegistryStore.h"
 #include "service/base/StopRequest.h"
 
 extern char** environ;
@@ -77,16 +75,9 @@ SystemdServiceControl::SystemdServiceControl(asio::io_context& loop, std::string
 SystemdServiceControl::~SystemdServiceControl() { StopRequest::Clear(); }
 
 bool SystemdServiceControl::Install() {
-    // The service finds its program folder and the registry that holds its
-    // calculation component where the installer found them: a service started
-    // by systemd has no HOME, which the registry's default location uses.
-    std::vector<std::string> environment;
-    if (const char* home = std::getenv("TARNEL_HOME"); home != nullptr && *home != '\0') {
-        environment.push_back(std::string("TARNEL_HOME=") + home);
-    }
-    environment.push_back("TARNEL_REGISTRY=" + RegistryStore::Location());
-    return m_Unit.Write(UnitFile::Text(m_strDisplayName, ExecutablePath(), environment)) &&
-           ReloadSystemd();
+    // The unit of the package, run from here: the service finds its files in
+    // the folders the unit names (/etc/tarnel, /var/lib/tarnel, /var/log/tarnel).
+    return m_Unit.Write(UnitFile::Text(m_strDisplayName, ExecutablePath())) && ReloadSystemd();
 }
 
 bool SystemdServiceControl::Uninstall() { return m_Unit.Remove() && ReloadSystemd(); }

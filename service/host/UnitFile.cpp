@@ -9,18 +9,28 @@
 
 namespace tarnel {
 
+// TarnelService.service.in, built into the program.
+extern const unsigned char kUnitTemplate[];
+extern const std::size_t kUnitTemplateSize;
+
 namespace {
 
-// A path on ExecStart= or Environment= in double quotes: quotes and backslashes
-// escaped, and '%' doubled so that systemd does not expand it as a specifier.
+// A path on ExecStart= in double quotes: quotes and backslashes escaped, '%'
+// and '$' doubled so that systemd expands neither a specifier nor a variable.
 std::string Quoted(const std::string& strText) {
     std::string out = "\"";
     for (char c : strText) {
         if (c == '"' || c == '\\') out += '\\';
-        if (c == '%') out += '%';
+        if (c == '%' || c == '$') out += c;
         out += c;
     }
     return out + "\"";
+}
+
+void Substitute(std::string& strText, const std::string& strPlaceholder,
+                const std::string& strValue) {
+    const auto at = strText.find(strPlaceholder);
+    if (at != std::string::npos) strText.replace(at, strPlaceholder.size(), strValue);
 }
 
 }  // namespace
@@ -35,20 +45,10 @@ std::string UnitFile::DefaultFolder() {
 
 std::string UnitFile::Path() const { return m_strFolder + "/" + m_strServiceName + ".service"; }
 
-std::string UnitFile::Text(const std::string& strDisplayName, const std::string& strExecutable,
-                           const std::vector<std::string>& strEnvironment) {
-    std::string text = "[Unit]\nDescription=" + strDisplayName +
-                       "\nAfter=network-online.target\n\n"
-                       "[Service]\nType=notify\nExecStart=" +
-                       Quoted(strExecutable) + "\n";
-    for (const auto& entry : strEnvironment) text += "Environment=" + Quoted(entry) + "\n";
-    // The program ends two seconds after a stop request; leave it room.
-    text += "TimeoutStopSec=30\n";
-    // The event loop tells it runs once a second; only a loop that has hung
-    // for a minute (not one busy loading a large plant) is restarted, and so
-    // is a program that failed.
-    text += "WatchdogSec=60\nRestart=on-failure\nRestartSec=5\n";
-    text += "\n[Install]\nWantedBy=multi-user.target\n";
+std::string UnitFile::Text(const std::string& strDisplayName, const std::string& strExecutable) {
+    std::string text(reinterpret_cast<const char*>(kUnitTemplate), kUnitTemplateSize);
+    Substitute(text, "@DISPLAY_NAME@", strDisplayName);
+    Substitute(text, "@EXEC_START@", Quoted(strExecutable));
     return text;
 }
 

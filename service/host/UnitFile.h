@@ -1,6 +1,5 @@
 #pragma once
 #include <string>
-#include <vector>
 
 namespace tarnel {
 
@@ -14,10 +13,9 @@ public:
     static std::string DefaultFolder();
 
     std::string Path() const;
-    // The unit's text: a notify-type service that runs strExecutable with the
-    // environment entries ("NAME=value") given.
-    static std::string Text(const std::string& strDisplayName, const std::string& strExecutable,
-                            const std::vector<std::string>& strEnvironment);
+    // The unit's text: the hardened, notify-type service of the package that
+    // runs strExecutable.
+    static std::string Text(const std::string& strDisplayName, const std::string& strExecutable);
     // Replaces the file atomically; false, and the reason on standard error,
     // when it cannot be written (an existing unit then stays as it was).
     bool Write(const std::string& strText) const;

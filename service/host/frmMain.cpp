@@ -100,10 +100,10 @@ bool frmMain::ActOnCommandLine(const std::string& strCommand) {
     return true;
 }
 
-std::string frmMain::DefaultIniFile() const { return ProgramFolder() + "/TarnelSvc.ini"; }
+std::string frmMain::DefaultIniFile() const { return ConfigurationFolder() + "/TarnelSvc.ini"; }
 
 void frmMain::ChooseIniFile() {
-    m_strIniFile = ProgramFolder() + "/" + m_strComputerName + ".ini";
+    m_strIniFile = ConfigurationFolder() + "/" + m_strComputerName + ".ini";
     m_bVisible = false;
     if (FileExists(m_strIniFile)) return;
     m_strIniFile = DefaultIniFile();
@@ -308,7 +308,7 @@ void frmMain::LoadConfiguration() {
         m_strIniFile = DefaultIniFile();
         if (!FileExists(m_strIniFile)) {
             LogMessage("Service ends: no configuration file (" + m_strComputerName +
-                       ".ini or TarnelSvc.ini in " + ProgramFolder() + ")");
+                       ".ini or TarnelSvc.ini in " + ConfigurationFolder() + ")");
             Unload(1);
             return;
         }
@@ -384,7 +384,7 @@ void frmMain::EndForConfiguration(const std::string& strReason) {
 }
 
 bool frmMain::LoadStreams(const std::string& strFile) {
-    const std::string strPath = ProgramFolder() + "/" + strFile;
+    const std::string strPath = ConfigurationFolder() + "/" + strFile;
     m_strLoadFailure = "no stream accepted from the stream-definition file " + strPath;
     if (!FileExists(strPath)) {
         m_strLoadFailure = "the stream-definition file " + strPath + " cannot be read";

@@ -63,7 +63,7 @@ void OpcClient::ServerAlias(const std::string& strAlias) {
     m_strAlias = strAlias;
     if (strAlias.empty()) return;
     Trap([&] {
-        const std::string strFile = ProgramFolder() + "/ServerAlias.ini";
+        const std::string strFile = ConfigurationFolder() + "/ServerAlias.ini";
         const std::string strServer = m_Profile->GetProfile(strAlias, "Server", "", strFile);
         const std::string strNode = m_Profile->GetProfile(strAlias, "Node", "localhost", strFile);
         if (strServer.empty()) m_strAlias.clear();

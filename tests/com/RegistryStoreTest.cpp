@@ -142,6 +142,16 @@ TEST_F(RegistryStoreTest, FollowsTheEnvironmentVariable) {
     EXPECT_NE(Slurp(m_Temp.Path()).find("HKEY_CURRENT_USER\\Here"), std::string::npos);
 }
 
+// A service that systemd runs has no TARNEL_REGISTRY; its state directory
+// holds the registry, whatever its HOME.
+TEST_F(RegistryStoreTest, StateDirectoryComesAfterTheVariable) {
+    setenv("STATE_DIRECTORY", "/var/lib/tarnel:/var/lib/other", 1);
+    EXPECT_EQ(RegistryStore::Location(), m_Temp.Path());
+    unsetenv("TARNEL_REGISTRY");
+    EXPECT_EQ(RegistryStore::Location(), "/var/lib/tarnel/registry");
+    unsetenv("STATE_DIRECTORY");
+}
+
 TEST_F(RegistryStoreTest, ConcurrentWritersLoseNothing) {
     constexpr int kWriters = 3, kKeys = 40;
     std::vector<pid_t> children;

@@ -16,9 +16,10 @@ MqttServer::MqttServer(asio::io_context& io, Settings settings)
 MqttServer::~MqttServer() { Disconnect(); }
 
 OPCProvider MqttServer::Provider(asio::io_context& io, const std::string& strIniFile) {
-    return {kProgID, [&io, strIniFile]() -> std::shared_ptr<OPCServer> {
-                return std::make_shared<MqttServer>(io, Settings{strIniFile, ProgramFolder()});
-            }};
+    return {
+        kProgID, [&io, strIniFile]() -> std::shared_ptr<OPCServer> {
+            return std::make_shared<MqttServer>(io, Settings{strIniFile, ConfigurationFolder()});
+        }};
 }
 
 HRESULT MqttServer::GetOPCServers(std::vector<std::string>& ProgIDs) {

@@ -1,8 +1,8 @@
 #include "service/providers/simulation/SimulationServer.h"
 
 #include "service/base/ProgramModule.h"
-#include "service/providers/simulation/SimulationJournal.h"
 #include "service/base/TextCase.h"
+#include "service/providers/simulation/SimulationJournal.h"
 
 namespace tarnel {
 
@@ -13,7 +13,8 @@ SimulationServer::~SimulationServer() { Disconnect(); }
 
 OPCProvider SimulationServer::Provider(asio::io_context& io) {
     return {kProgID, [&io]() -> std::shared_ptr<OPCServer> {
-                return std::make_shared<SimulationServer>(io, Settings{ProgramFolder()});
+                return std::make_shared<SimulationServer>(
+                    io, Settings{ConfigurationFolder(), StateFolder()});
             }};
 }
 
@@ -34,7 +35,7 @@ HRESULT SimulationServer::Connect(const std::string& ProgID,
     m_nShutdownsRaised = 0;
     m_Groups = std::make_shared<SimulationGroups>(
         m_io, weak_from_this(), m_Scenario,
-        std::make_shared<SimulationJournal>(m_Settings.strFolder + "/SimulationWrites.csv"),
+        std::make_shared<SimulationJournal>(m_Settings.strStateFolder + "/SimulationWrites.csv"),
         m_Settings.Clock);
     return S_OK;
 }

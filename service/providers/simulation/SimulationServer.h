@@ -18,12 +18,14 @@ public:
     static constexpr const char* kProgID = "Tarnel.Simulation";
 
     struct Settings {
+        // The scenario's folder, and the folder of the journal of writes.
         std::string strFolder;
+        std::string strStateFolder;
         SimulationClock Clock = &std::chrono::steady_clock::now;
     };
 
     SimulationServer(asio::io_context& io, Settings settings);
-    // The provider entry: servers on the scenario of the program's folder,
+    // The provider entry: servers on the scenario of the configuration folder,
     // events on io.
     static OPCProvider Provider(asio::io_context& io);
     ~SimulationServer() override;

@@ -65,6 +65,40 @@ TEST_F(ProgramFolderTest, ExecutableFolderWithoutHomeVariable) {
     EXPECT_EQ(ProgramFolder(), fs::read_symlink("/proc/self/exe").parent_path().string());
 }
 
+// The folders systemd hands a service win over the program folder; each falls
+// back to it on its own, and only the first of several folders counts.
+TEST_F(ProgramFolderTest, SystemdDirectoriesNameTheirOwnFolders) {
+    struct Case {
+        const char* strVariable;
+        std::string (*Folder)();
+    };
+    for (const Case& c :
+         {Case{"CONFIGURATION_DIRECTORY", &ConfigurationFolder},
+          Case{"STATE_DIRECTORY", &StateFolder}, Case{"LOGS_DIRECTORY", &LogFolder}}) {
+        SCOPED_TRACE(c.strVariable);
+        for (const auto& [strValue, strFolder] : std::vector<std::pair<std::string, std::string>>{
+                 {"/etc/tarnel", "/etc/tarnel"},
+                 {"/var/lib/a/:/var/lib/b", "/var/lib/a"},
+                 {"", m_Folder.string()},
+                 {":/x", m_Folder.string()}}) {
+            setenv(c.strVariable, strValue.c_str(), 1);
+            EXPECT_EQ(c.Folder(), strFolder) << strValue;
+        }
+        unsetenv(c.strVariable);
+        EXPECT_EQ(c.Folder(), m_Folder.string());
+    }
+}
+
+TEST_F(LogMessageTest, TheLogGoesToTheLogsDirectory) {
+    TempFolder logs;
+    setenv("LOGS_DIRECTORY", logs.Path().c_str(), 1);
+    LogMessage("Started");
+    unsetenv("LOGS_DIRECTORY");
+    EXPECT_NE(TempFolder::Read(logs.File("TarnelService.log")).find("  Started\n"),
+              std::string::npos);
+    EXPECT_FALSE(fs::exists(m_Temp.File("TarnelService.log")));
+}
+
 // Parses "dd-Mmm-yyyy hh:nn:ss" as local time.
 std::time_t ParseStamp(const std::string& stamp) {
     static const std::string months = "JanFebMarAprMayJunJulAugSepOctNovDec";

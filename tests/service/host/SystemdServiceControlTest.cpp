@@ -4,9 +4,11 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <regex>
 
 #include "HostTestSupport.h"
 #include "service/host/SystemdServiceControl.h"
+#include "tests/support/ChildProcess.h"
 
 namespace tarnel {
 namespace {
@@ -145,13 +147,8 @@ TEST_F(ServiceControlTest, InstallWritesTheUnitAndUninstallRemovesIt) {
     const std::string strUnit = home.Path() + "/TarnelService.service";
     ASSERT_TRUE(control.Install());
     const std::string text = home.Read("TarnelService.service");
-    EXPECT_NE(text.find("Description=Tarnel Service\n"), std::string::npos);
-    EXPECT_NE(text.find("Type=notify\n"), std::string::npos);
-    EXPECT_NE(text.find("\nWatchdogSec=60\nRestart=on-failure\n"), std::string::npos);
-    EXPECT_NE(text.find("ExecStart=\"/"), std::string::npos);
-    EXPECT_NE(text.find("Environment=\"TARNEL_HOME=" + home.Path() + "\"\n"), std::string::npos);
-    EXPECT_NE(text.find("Environment=\"TARNEL_REGISTRY=" + home.Path() + "/registry\"\n"),
-              std::string::npos);
+    const std::string strExecutable = std::filesystem::read_symlink("/proc/self/exe").string();
+    EXPECT_EQ(text, UnitFile::Text("Tarnel Service", strExecutable));
     EXPECT_TRUE(control.Uninstall());
     EXPECT_FALSE(std::filesystem::exists(strUnit));
     EXPECT_FALSE(control.Uninstall());
@@ -166,10 +163,37 @@ TEST_F(ServiceControlTest, InstallIntoAMissingFolderFails) {
 
 TEST(UnitFileTest, PathsAreQuotedForSystemd) {
     const std::string text =
-        UnitFile::Text("Tarnel Service", "/opt/my \"tarnel\"/100%/TarnelSvc", {});
-    EXPECT_NE(text.find("ExecStart=\"/opt/my \\\"tarnel\\\"/100%%/TarnelSvc\"\n"),
+        UnitFile::Text("Tarnel Service", "/opt/my \"tarnel\"/100%/$HOME/TarnelSvc");
+    EXPECT_NE(text.find("\nExecStart=\"/opt/my \\\"tarnel\\\"/100%%/$$HOME/TarnelSvc\"\n"),
               std::string::npos);
-    EXPECT_EQ(text.find("Environment="), std::string::npos);
+    EXPECT_NE(text.find("\nDescription=Tarnel Service\n"), std::string::npos);
+    EXPECT_EQ(text.find("@EXEC_START@"), std::string::npos);
+}
+
+// The unit systemd accepts, keeping the watchdog and restart settings, and
+// rated at most 2.0 by systemd's own exposure analysis.
+TEST(UnitFileTest, TheUnitIsValidAndHardened) {
+    test::TempHome home;
+    const std::string strExecutable = std::filesystem::read_symlink("/proc/self/exe").string();
+    const std::string text = UnitFile::Text("Tarnel Service", strExecutable);
+    for (const char* setting : {"\nType=notify\n", "\nWatchdogSec=60\n", "\nRestart=on-failure\n",
+                                "\nUser=tarnel\n", "\nStateDirectory=tarnel\n"}) {
+        EXPECT_NE(text.find(setting), std::string::npos) << setting;
+    }
+    ASSERT_TRUE(UnitFile(home.Path(), "TarnelService").Write(text));
+    const std::string strUnit = home.Path() + "/TarnelService.service";
+    const auto verify = ChildProcess::Run({"systemd-analyze", "verify", "--man=no", strUnit},
+                                          std::chrono::seconds(60));
+    EXPECT_EQ(verify.status, 0) << verify.output;
+    const auto security =
+        ChildProcess::Run({"systemd-analyze", "security", "--offline=true", "--no-pager", strUnit},
+                          std::chrono::seconds(60));
+    std::smatch level;
+    ASSERT_TRUE(std::regex_search(security.output, level,
+                                  std::regex("Overall exposure level for TarnelService.service: "
+                                             "([0-9.]+)")))
+        << security.output;
+    EXPECT_LE(std::stod(level[1]), 2.0) << security.output;
 }
 
 TEST(UnitFileTest, FolderComesFromTheEnvironment) {

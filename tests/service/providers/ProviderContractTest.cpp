@@ -257,19 +257,20 @@ TEST_P(ProviderContractTest, RemovedItemsAreNoLongerReported) {
 std::vector<ProviderFactory> Providers() {
     std::vector<ProviderFactory> providers;
 #ifdef TARNEL_PROVIDER_SIMULATION
-    providers.push_back(
-        {"Simulation",
-         SimulationServer::kProgID,
-         {"Contract.A", "Contract.B"},
-         "Contract.Refused",
-         [](asio::io_context& io, const std::string& strFolder) -> ProviderRun {
-             TempFolder::Write(strFolder + "/Simulation.csv",
-                               "Seconds,Item,Action,Value,Quality,Low,High,Step,Seed\n"
-                               "0,Contract.A,value,1\n0,Contract.B,value,2\n"
-                               ",Contract.Refused,refuse\n");
-             return {std::make_shared<SimulationServer>(io, SimulationServer::Settings{strFolder}),
-                     std::nullopt, nullptr};
-         }});
+    providers.push_back({"Simulation",
+                         SimulationServer::kProgID,
+                         {"Contract.A", "Contract.B"},
+                         "Contract.Refused",
+                         [](asio::io_context& io, const std::string& strFolder) -> ProviderRun {
+                             TempFolder::Write(
+                                 strFolder + "/Simulation.csv",
+                                 "Seconds,Item,Action,Value,Quality,Low,High,Step,Seed\n"
+                                 "0,Contract.A,value,1\n0,Contract.B,value,2\n"
+                                 ",Contract.Refused,refuse\n");
+                             return {std::make_shared<SimulationServer>(
+                                         io, SimulationServer::Settings{strFolder, strFolder}),
+                                     std::nullopt, nullptr};
+                         }});
 #endif
 #ifdef TARNEL_PROVIDER_MQTT
     // The plant publishes the first values retained; a write comes back as a message.

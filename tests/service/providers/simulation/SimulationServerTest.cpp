@@ -32,7 +32,8 @@ protected:
     void Start(const std::string& strScenario, float rDeadband = 0.0f) {
         WriteFile("Simulation.csv", kHeader + strScenario);
         m_Server = std::make_shared<SimulationServer>(
-            m_io, SimulationServer::Settings{m_Home.Path().string(), [this] { return m_Now; }});
+            m_io, SimulationServer::Settings{m_Home.Path().string(), m_Home.Path().string(),
+                                             [this] { return m_Now; }});
         ASSERT_EQ(m_Server->Connect("Tarnel.Simulation", std::nullopt), S_OK);
         std::shared_ptr<OPCGroups> groups;
         ASSERT_EQ(m_Server->get_OPCGroups(groups), S_OK);
@@ -100,7 +101,7 @@ class SimulationNodeTest : public SimulationTest,
                            public ::testing::WithParamInterface<std::optional<std::string>> {};
 
 TEST_P(SimulationNodeTest, OnlyTheLocalMachineAnswers) {
-    SimulationServer server(m_io, {m_Home.Path().string()});
+    SimulationServer server(m_io, {m_Home.Path().string(), m_Home.Path().string()});
     const auto& node = GetParam();
     const bool bLocal = !node || node->empty() || *node == "localhost" || *node == "LocalHost";
     EXPECT_EQ(server.Connect("Tarnel.Simulation", node),
