@@ -228,12 +228,12 @@ void DataChangeOf200Streams(benchmark::State& bench) {
         rPressure = rPressure == 20.0f ? 21.0f : 20.0f;
         SetPressures(plant, rPressure);
         device.TakeRequests();
-        group->Update(Clock::now());  // reports the last poll, reads the new pressures
-        AwaitPoll(loop, *group);
         bench.ResumeTiming();
-        // The new pressures reach every stream; Z and status go out before the next poll.
+        // The poll brings the new pressures to every stream in its data change;
+        // Z and status are handed to the worker before the next poll.
         group->Update(Clock::now());
         AwaitPoll(loop, *group);
+        loop.poll();
     }
     const TarnelTag& last = *form.Streams().Item("S-" + std::to_string(kStreams - 1));
     if (last.Status() != 1 || last.P() != rPressure) {

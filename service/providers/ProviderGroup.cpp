@@ -133,10 +133,11 @@ void ProviderGroup::Update(ProviderTime now) {
     Tick(now);
     if (m_bRemoved) return;
     for (auto& [nHandle, item] : m_Items->Items()) item->Advance(now);
-    if (m_Settings.bActive && m_bSubscribed) ReportChanges();
+    ReportChanges();
 }
 
 void ProviderGroup::ReportChanges() {
+    if (m_bRemoved || !m_Settings.bActive || !m_bSubscribed) return;
     OPCArray<std::int32_t> handles;
     OPCArray<Variant> values;
     OPCArray<std::int32_t> qualities;

@@ -56,12 +56,15 @@ protected:
     // A write to a server handle that names no item; it is refused.
     virtual void WriteRefused(const Variant&) {}
     const ProviderItems& Items() const { return *m_Items; }
+    // An active, subscribed group reports its changed items, as at the end of
+    // Update; for a provider whose values arrive later in the period. A
+    // handler it raises may remove the group.
+    void ReportChanges();
 
 private:
     struct PendingWrite;
 
     void Arm();
-    void ReportChanges();
     WriteDone Completion(const std::shared_ptr<PendingWrite>& pending, std::int32_t nIndex);
 
     asio::steady_timer m_Timer;

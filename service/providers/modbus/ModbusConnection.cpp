@@ -1,6 +1,7 @@
 #include "service/providers/modbus/ModbusConnection.h"
 
 #include <modbus.h>
+#include <sys/ioctl.h>
 
 #include <algorithm>
 #include <asio/post.hpp>
@@ -169,8 +170,8 @@ void ModbusConnection::Execute(const Job& job, Outcome& outcome) {
         outcome.readings.push_back(std::move(reading));
     }
     // Nothing answered at all: the device is gone, not one of its units.
-    if (m_bConnected && !silent.empty() && !bAnswered) Failed(ETIMEDOUT, outcome);
-    if (m_bConnected) return;
+    if (!outcome.bGaveUp && !silent.empty() && !bAnswered) Failed(ETIMEDOUT, outcome);
+    if (!outcome.bGaveUp) return;
     for (ModbusReading& reading : outcome.readings) {
         if (reading.hr == MODBUS_E_NO_ANSWER) reading.hr = MODBUS_E_NOT_CONNECTED;
     }
@@ -205,7 +206,7 @@ ModbusReading ModbusConnection::ReadBlock(const ModbusBlock& block, Outcome& out
                  : modbus_read_input_bits(m_Ctx, block.nStart, block.nCount, bits.data());
         reading.data.assign(bits.begin(), bits.end());
     }
-    if (rc == block.nCount) {
+    if (rc == block.nCount && !Leftover()) {
         Answered(outcome);
         return reading;
     }
@@ -226,8 +227,10 @@ HRESULT ModbusConnection::Refused(int nError, Outcome& outcome) {
         return MODBUS_E_EXCEPTION;
     }
     if (nError == ETIMEDOUT) {
-        // Whatever part of an answer came is dropped with the rest of it.
-        modbus_flush(m_Ctx);
+        // The answer may still come, and the next request would take it for
+        // its own: the next request goes on a new connection. That is no loss.
+        modbus_close(m_Ctx);
+        m_bConnected = false;
         return MODBUS_E_NO_ANSWER;
     }
     Failed(nError, outcome);
@@ -240,11 +243,19 @@ HRESULT ModbusConnection::WriteOnce(const ModbusWrite& write, Outcome& outcome) 
     const int rc = write.table == Table::Coil
                        ? modbus_write_bit(m_Ctx, write.nAddress, write.data.at(0) != 0)
                        : modbus_write_registers(m_Ctx, write.nAddress, nCount, write.data.data());
-    if (rc == (write.table == Table::Coil ? 1 : nCount)) {
+    if (rc == (write.table == Table::Coil ? 1 : nCount) && !Leftover()) {
         Answered(outcome);
         return S_OK;
     }
     return Refused(rc < 0 ? errno : EMBBADDATA, outcome);
+}
+
+// Bytes waiting after a whole answer: the frame was longer than its function
+// says (the library does not check the length field), and what follows
+// would be read as the next answer.
+bool ModbusConnection::Leftover() const {
+    int nWaiting = 0;
+    return ioctl(modbus_get_socket(m_Ctx), FIONREAD, &nWaiting) != 0 || nWaiting > 0;
 }
 
 // The device answered: after a loss, that is the recovery.

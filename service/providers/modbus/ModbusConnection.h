@@ -43,8 +43,9 @@ struct ModbusWrite {
 // (and every reconnection) runs on a worker thread that this object owns;
 // the loop hands requests over through one queue under one mutex, and each
 // result is posted back to the loop, where its callback runs. A poll that
-// gets no answer at all, or an answer that makes no sense, closes the
-// connection (a unit that is silent while others answer does not): that loss is logged once,
+// gets no answer at all, or an answer that makes no sense, loses the
+// connection (a unit that is silent while others answer does not; its late
+// answer is left behind on a closed socket): that loss is logged once,
 // the next request after it connects again, and each further failure waits
 // longer (1 s doubling up to 30 s) before the next attempt; the first answer
 // after a loss is logged as the recovery.
@@ -100,6 +101,7 @@ private:
     ModbusReading ReadBlock(const ModbusBlock& block, Outcome& outcome);
     HRESULT WriteOnce(const ModbusWrite& write, Outcome& outcome);
     HRESULT Refused(int nError, Outcome& outcome);
+    bool Leftover() const;
     void Answered(Outcome& outcome);
     void Failed(int nError, Outcome& outcome);
     void Report(const Outcome& outcome);

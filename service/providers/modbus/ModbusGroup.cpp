@@ -107,6 +107,8 @@ void ModbusGroup::Take(const Poll& poll, const std::vector<ModbusReading>& readi
         }
         Note(poll.blocks[b], reading, poll.members[b].size());
     }
+    // What the poll read goes out now, not a period later.
+    ReportChanges();
 }
 
 void ModbusGroup::Note(const ModbusBlock& block, const ModbusReading& reading, std::size_t nItems) {

@@ -14,7 +14,7 @@ struct ModbusWrite;
 
 // A Modbus subscription group. At the start of each update period it reads
 // all its items in as few block reads as the limits allow, one poll at a
-// time; what a poll brings is reported at the next period. A block the
+// time; what a poll brings is reported as soon as it is in. A block the
 // device answers with an exception, or that its unit leaves unanswered while
 // others answer, turns exactly its items bad, logged once until it reads again.
 // Writes made in one turn of the loop to adjacent holding registers of a unit

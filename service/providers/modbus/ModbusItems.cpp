@@ -22,8 +22,8 @@ const char* Refusal(HRESULT hr) {
         case MODBUS_E_BAD_ORDER:
             return "the word order is not ABCD, CDAB, BADC or DCBA";
         default:
-            return "it is not <unit>/<table>/<address>/<type>[/<word order>] with an address "
-                   "from 0 to 65535";
+            return "it is not <unit>/<table>/<address>/<type>[*<scale>][/<word order>] with "
+                   "the value's registers within addresses 0 to 65535";
     }
 }
 

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <functional>
 #include <map>
+#include <optional>
 #include <thread>
 
 #include "service/automation/OPCGroup.h"
@@ -104,8 +105,8 @@ protected:
         return AddGroupItems(*m_Group, names, m_Handles);
     }
 
-    // One period: the changes of the last poll are reported and the next poll
-    // runs to its end. Gives the change raised, if any.
+    // One period: its poll runs to its end, and what it read is reported in
+    // the same period. Gives the change raised, if any.
     Change Step() {
         const std::size_t nBefore = m_Changes.size();
         const auto group =
@@ -196,7 +197,6 @@ TEST_F(ModbusServerTest, ValuesOfEveryTypeWordOrderAndScale) {
     ASSERT_EQ(Connect(m_Device->Node()), S_OK);
     AddGroup();
     EXPECT_THAT(AddItems(names), ::testing::Each(S_OK));
-    Step();
     const Change change = Step();
     ASSERT_EQ(change.size(), names.size());
     for (std::size_t i = 0; i < names.size(); ++i) {
@@ -224,8 +224,6 @@ TEST_F(ModbusServerTest, ItemsMergeIntoAsFewReadsAsTheTablesAllow) {
     names.insert(names.end(), {"1/input/10/int16", "1/input/13/int16", "1/coil/0/bool",
                                "1/coil/2/bool", "1/coil/4/bool", "2/holding/0/int16"});
     EXPECT_THAT(AddItems(names), ::testing::Each(S_OK));
-    Step();
-    EXPECT_EQ(m_Device->TakeRequests(), 6);
     const Change change = Step();
     EXPECT_EQ(m_Device->TakeRequests(), 6);
     ASSERT_EQ(change.size(), names.size());
@@ -246,7 +244,6 @@ TEST_F(ModbusServerTest, ExceptionsAndASilentUnitMarkExactlyTheirBlocksLoggedOnc
     EXPECT_THAT(AddItems({"1/holding/0/float32", "1/holding/50/int16", "1/holding/51/int16",
                           "9/holding/0/int16", "1/holding/100/int16", "1/input/0/int16"}),
                 ::testing::Each(S_OK));
-    Step();
     const Change change = Step();
     ASSERT_EQ(change.size(), 6u);
     EXPECT_EQ(change.at(1).nQuality, OPC_QUALITY_GOOD);
@@ -346,6 +343,8 @@ TEST_F(ModbusServerTest, NoDeviceAtConnectIsAnError) {
 // A listening socket on 127.0.0.1 that the test answers through Answer.
 class RawDevice {
 public:
+    using Answer = std::function<std::optional<std::string>(const std::string&)>;
+
     RawDevice() {
         m_Listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in addr{};
@@ -364,9 +363,10 @@ public:
     }
     std::string Node() const { return Text("127.0.0.1:", std::to_string(m_nPort)); }
 
-    // Each connection's requests get answer(request) back; an empty answer
-    // closes the connection. Without a call nothing is accepted at all.
-    void Serve(std::function<std::string(const std::string&)> answer) {
+    // Each connection's requests get answer(request) back: nothing closes the
+    // connection, an empty text sends nothing. Without a call nothing is
+    // accepted at all.
+    void Serve(Answer answer) {
         m_Thread = std::thread([this, answer = std::move(answer)] {
             while (!m_bStop) {
                 const int fd = Accept();
@@ -377,28 +377,33 @@ public:
         });
     }
 
-private:
-    int Accept() const {
+    int Accept() {
         pollfd pfd{m_Listener, POLLIN, 0};
         if (poll(&pfd, 1, 50) != 1) return -1;
+        ++m_nConnections;
         return accept4(m_Listener, nullptr, nullptr, SOCK_CLOEXEC);
     }
-    void Converse(int fd, const std::function<std::string(const std::string&)>& answer) const {
+    // Connections accepted so far.
+    int Connections() const { return m_nConnections; }
+
+private:
+    void Converse(int fd, const Answer& answer) const {
         while (!m_bStop) {
             pollfd pfd{fd, POLLIN, 0};
             if (poll(&pfd, 1, 50) != 1) continue;
             char buffer[512];
             const ssize_t n = read(fd, buffer, sizeof buffer);
             if (n <= 0) return;
-            const std::string strAnswer = answer(std::string(buffer, static_cast<std::size_t>(n)));
-            if (strAnswer.empty()) return;
-            if (send(fd, strAnswer.data(), strAnswer.size(), MSG_NOSIGNAL) < 0) return;
+            const auto strAnswer = answer(std::string(buffer, static_cast<std::size_t>(n)));
+            if (!strAnswer) return;
+            if (send(fd, strAnswer->data(), strAnswer->size(), MSG_NOSIGNAL) < 0) return;
         }
     }
 
     int m_Listener = -1;
     int m_nPort = 0;
     std::atomic<bool> m_bStop{false};
+    std::atomic<int> m_nConnections{0};
     std::thread m_Thread;
 };
 
@@ -424,11 +429,12 @@ TEST_F(ModbusServerTest, ADeadDeviceNeverStallsTheLoop) {
     while (LogWith("lost").empty() && m_io.run_one_for(30s) == 1) {
     }
     EXPECT_EQ(nTicks, 20);
-    EXPECT_EQ(Step().at(1).nQuality, kCommFailure);
+    ASSERT_EQ(m_Changes.size(), 1u);
+    EXPECT_EQ(m_Changes.back().at(1).nQuality, kCommFailure);
     EXPECT_THAT(LogWith("lost"), ElementsAre(::testing::HasSubstr("(Connection timed out)")));
 }
 
-// The answer to a read of one holding register with value 7, for the request's transaction.
+// An answer with the request's transaction and unit.
 std::string Frame(const std::string& request, const std::string& pdu) {
     std::string frame = request.substr(0, 4);
     frame += static_cast<char>((pdu.size() + 1) >> 8);
@@ -441,12 +447,12 @@ TEST_F(ModbusServerTest, GarbageAndHalfFramesAreCommunicationFailures) {
     using namespace std::string_literals;
     const struct {
         const char* what;
-        std::function<std::string(const std::string&)> answer;
+        RawDevice::Answer answer;
         std::int32_t nQuality;
     } cases[] = {
         {"a good answer", [](const std::string& r) { return Frame(r, "\x03\x02\x00\x07"s); },
          OPC_QUALITY_GOOD},
-        {"closed at once", [](const std::string&) { return std::string(); }, kCommFailure},
+        {"closed at once", [](const std::string&) { return std::nullopt; }, kCommFailure},
         {"half a frame", [](const std::string& r) { return r.substr(0, 5); }, kCommFailure},
         {"another transaction",
          [](const std::string& r) {
@@ -468,6 +474,10 @@ TEST_F(ModbusServerTest, GarbageAndHalfFramesAreCommunicationFailures) {
         {"a device failure", [](const std::string& r) { return Frame(r, "\x83\x04"s); },
          kDeviceFailure},
         {"noise", [](const std::string&) { return std::string(300, '\xA5'); }, kCommFailure},
+        // The length field counts three bytes more than the function's byte count.
+        {"bytes after the answer",
+         [](const std::string& r) { return Frame(r, "\x03\x02\x00\x07\x00\x00\x00"s); },
+         kCommFailure},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -477,7 +487,6 @@ TEST_F(ModbusServerTest, GarbageAndHalfFramesAreCommunicationFailures) {
         m_Changes.clear();
         AddGroup();
         AddItems({"1/holding/0/int16"});
-        Step();
         const Change change = Step();
         ASSERT_EQ(change.size(), 1u);
         EXPECT_EQ(change.at(1).nQuality, c.nQuality);
@@ -487,6 +496,39 @@ TEST_F(ModbusServerTest, GarbageAndHalfFramesAreCommunicationFailures) {
         m_Group.reset();
         m_Server->Disconnect();
     }
+}
+
+// Unit 2 behind a gateway answers only after its timeout, just before the
+// next answer on the same connection: the late answer must not be taken for
+// that one, nor cost the connection.
+TEST_F(ModbusServerTest, ALateAnswerOfOneUnitIsNoLoss) {
+    using namespace std::string_literals;
+    std::string late;
+    int nLateOn = 0;
+    RawDevice gateway;
+    gateway.Serve([&](const std::string& r) -> std::optional<std::string> {
+        std::string strSend = gateway.Connections() == nLateOn ? late : "";
+        late.clear();
+        const std::string strAnswer = Frame(r, "\x03\x02\x00\x07"s);
+        if (r.size() > 6 && r[6] == 2) {
+            late = strAnswer;
+            nLateOn = gateway.Connections();
+            return strSend;
+        }
+        return strSend + strAnswer;
+    });
+    ASSERT_EQ(Connect(gateway.Node(), "ResponseTimeoutMilliseconds=300\n"), S_OK);
+    AddGroup();
+    AddItems({"1/holding/0/int16", "2/holding/0/int16"});
+    const Change change = Step();
+    ASSERT_EQ(change.size(), 2u);
+    EXPECT_EQ(change.at(1).nQuality, OPC_QUALITY_GOOD);
+    EXPECT_EQ(change.at(2).nQuality, kCommFailure);
+    EXPECT_TRUE(Step().empty());
+    EXPECT_TRUE(Step().empty());
+    EXPECT_THAT(LogWith("lost"), ::testing::IsEmpty());
+    EXPECT_EQ(LogWith("did not answer").size(), 1u);
+    m_Server->Disconnect();
 }
 
 }  // namespace

@@ -45,6 +45,7 @@ TEST(ModbusAddressTest, VerdictsInOrder) {
         {"1/holding/65536/uint16", MODBUS_E_BAD_ADDRESS},
         {"1/holding/65535/float32", MODBUS_E_BAD_ADDRESS},
         {"1/holding/65533/float64", MODBUS_E_BAD_ADDRESS},
+        {"1/holding/65535/float64*0.5/DCBA", MODBUS_E_BAD_ADDRESS},
         {"1/holding/0x10/int16", MODBUS_E_BAD_ADDRESS},
         {"1/holding/40001/int16", S_OK},
         {"1/holding//int16", MODBUS_E_BAD_ADDRESS},
