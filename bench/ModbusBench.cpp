@@ -229,11 +229,14 @@ void DataChangeOf200Streams(benchmark::State& bench) {
         SetPressures(plant, rPressure);
         device.TakeRequests();
         bench.ResumeTiming();
-        // The poll brings the new pressures to every stream in its data change;
-        // Z and status are handed to the worker before the next poll.
+        // The poll brings the new pressures to every stream in its data change,
+        // which hands Z and status to the worker; the worker takes requests in
+        // order, so the next poll is done once they are written.
         group->Update(Clock::now());
         AwaitPoll(loop, *group);
         loop.poll();
+        group->Update(Clock::now());
+        AwaitPoll(loop, *group);
     }
     const TarnelTag& last = *form.Streams().Item("S-" + std::to_string(kStreams - 1));
     if (last.Status() != 1 || last.P() != rPressure) {
