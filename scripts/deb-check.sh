@@ -59,6 +59,15 @@ check registered
 absent /etc/systemd/system/multi-user.target.wants/TarnelService.service
 
 step "unit"
+# systemd is not process 1 here, so what the scripts would tell it is read:
+# an upgrade restarts a running service only, installing does not start it
+# (nor enable it: see the missing link above).
+dpkg-deb -I "$deb" postinst | grep -q 'deb-systemd-invoke try-restart .TarnelService.service.' ||
+  fail "an upgrade does not restart a running service"
+! dpkg-deb -I "$deb" postinst | grep -qE 'deb-systemd-invoke (start|restart) ' ||
+  fail "installing starts the service"
+dpkg-deb -I "$deb" prerm | grep -q 'deb-systemd-invoke stop TarnelService.service' ||
+  fail "removing does not stop the service"
 unit=/lib/systemd/system/TarnelService.service
 systemd-analyze verify "$unit"
 exposure=$(systemd-analyze security --offline=true --no-pager "$unit" |
@@ -82,7 +91,12 @@ run_service() {
   wait "$service_pid" || fail "the service ended with status $?: $(cat "$work/service.out")"
   service_pid=
 }
+touch "$work/before-run"
 run_service
+# Nothing written outside the state and log folders.
+written=$(find /etc /usr /var /home /root -xdev -newer "$work/before-run" -type f \
+            -not -path '/var/lib/tarnel/*' -not -path '/var/log/tarnel/*' 2>/dev/null || true)
+[ -z "$written" ] || fail "the service wrote outside its folders: $written"
 check grep -q '  Started$' /var/log/tarnel/TarnelService.log
 check grep -q '  Stopped$' /var/log/tarnel/TarnelService.log
 check test "$(stat -c %U /var/log/tarnel/TarnelService.log)" = tarnel
