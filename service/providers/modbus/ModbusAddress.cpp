@@ -2,7 +2,9 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstddef>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "service/base/Numeric.h"
@@ -38,34 +40,34 @@ bool ParseWhole(std::string_view text, unsigned long& nValue) {
            (ec == std::errc() || ec == std::errc::result_out_of_range);
 }
 
-bool ParseTable(std::string_view text, Table& table) {
+// The value a name of the table stands for, in any letter case.
+template <typename Value, std::size_t N>
+bool FindName(std::string_view text, const std::pair<const char*, Value> (&names)[N],
+              Value& value) {
     const std::string name = LowerCase(std::string(text));
-    static const std::pair<const char*, Table> kTables[] = {{"coil", Table::Coil},
-                                                            {"discrete", Table::Discrete},
-                                                            {"input", Table::Input},
-                                                            {"holding", Table::Holding}};
-    for (const auto& [strName, value] : kTables) {
+    for (const auto& [strName, named] : names) {
         if (name == strName) {
-            table = value;
+            value = named;
             return true;
         }
     }
     return false;
 }
 
+bool ParseTable(std::string_view text, Table& table) {
+    static const std::pair<const char*, Table> kTables[] = {{"coil", Table::Coil},
+                                                            {"discrete", Table::Discrete},
+                                                            {"input", Table::Input},
+                                                            {"holding", Table::Holding}};
+    return FindName(text, kTables, table);
+}
+
 bool ParseType(std::string_view text, Type& type) {
-    const std::string name = LowerCase(std::string(text));
     static const std::pair<const char*, Type> kTypes[] = {
         {"bool", Type::Bool},      {"int16", Type::Int16},   {"uint16", Type::UInt16},
         {"int32", Type::Int32},    {"uint32", Type::UInt32}, {"float32", Type::Float32},
         {"float64", Type::Float64}};
-    for (const auto& [strName, value] : kTypes) {
-        if (name == strName) {
-            type = value;
-            return true;
-        }
-    }
-    return false;
+    return FindName(text, kTypes, type);
 }
 
 bool ParseOrder(std::string_view text, ModbusAddress& address) {

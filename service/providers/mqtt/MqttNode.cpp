@@ -1,11 +1,9 @@
 #include "service/providers/mqtt/MqttNode.h"
 
-#include <arpa/inet.h>
-
-#include <charconv>
 #include <string_view>
 
 #include "service/base/TextCase.h"
+#include "service/providers/ProviderNode.h"
 #include "service/providers/mqtt/MqttErrors.h"
 
 namespace tarnel {
@@ -13,13 +11,6 @@ namespace tarnel {
 namespace {
 
 constexpr int kTlsPort = 8883;
-
-bool HasBlankOrControl(std::string_view text) {
-    for (const unsigned char c : text) {
-        if (c <= ' ' || c == 0x7F) return true;
-    }
-    return false;
-}
 
 // Takes "mqtt://" or "mqtts://" off the front; false for any other scheme.
 bool TakeScheme(std::string_view& text, MqttBroker& broker) {
@@ -33,50 +24,6 @@ bool TakeScheme(std::string_view& text, MqttBroker& broker) {
         return false;
     }
     text.remove_prefix(mark + 3);
-    return true;
-}
-
-// Plain digits only: from_chars of an unsigned takes no sign and no blanks.
-bool TakePort(std::string_view text, MqttBroker& broker) {
-    unsigned nPort = 0;
-    const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, nPort);
-    if (text.empty() || ec != std::errc() || ptr != end || nPort < 1 || nPort > 65535) {
-        return false;
-    }
-    broker.nPort = static_cast<int>(nPort);
-    return true;
-}
-
-bool IsIpv6Address(std::string_view host) {
-    in6_addr address{};
-    return inet_pton(AF_INET6, std::string(host).c_str(), &address) == 1;
-}
-
-// "host[:port]" or "[address][:port]".
-bool TakeAuthority(std::string_view text, MqttBroker& broker) {
-    std::string_view host = text;
-    std::string_view rest;
-    if (text.starts_with('[')) {
-        const auto close = text.find(']');
-        if (close == std::string_view::npos) return false;
-        host = text.substr(1, close - 1);
-        rest = text.substr(close + 1);
-        if (!IsIpv6Address(host)) return false;
-    } else {
-        // More than one colon is an IPv6 address without its brackets.
-        const auto colon = text.find(':');
-        if (text.find_first_of("[]") != std::string_view::npos ||
-            (colon != std::string_view::npos &&
-             text.find(':', colon + 1) != std::string_view::npos)) {
-            return false;
-        }
-        host = text.substr(0, colon);
-        if (colon != std::string_view::npos) rest = text.substr(colon);
-    }
-    if (host.empty()) return false;
-    if (!rest.empty() && (rest[0] != ':' || !TakePort(rest.substr(1), broker))) return false;
-    broker.strHost = host;
     return true;
 }
 
@@ -95,7 +42,8 @@ HRESULT ParseNode(const std::optional<std::string>& Node, MqttBroker& broker) {
         return MQTT_E_BAD_NODE;
     }
     if (text.ends_with('/')) text.remove_suffix(1);
-    if (text.find('/') != std::string_view::npos || !TakeAuthority(text, parsed)) {
+    if (text.find('/') != std::string_view::npos ||
+        !TakeHostPort(text, parsed.strHost, parsed.nPort)) {
         return MQTT_E_BAD_NODE;
     }
     broker = parsed;

@@ -40,11 +40,8 @@ constexpr std::int32_t kConfigError = 0x04;
 constexpr std::int32_t kDeviceFailure = 0x0C;
 constexpr std::int32_t kCommFailure = 0x18;
 
-struct Reading {
-    Variant value;
-    std::int32_t nQuality = 0;
-};
-using Change = std::map<std::int32_t, Reading>;  // by client handle
+using Reading = ItemReading;
+using Change = ItemChange;
 
 // Concatenation without "literal" + std::string, which GCC 12 warns about wrongly.
 template <typename... Parts>
@@ -83,18 +80,8 @@ protected:
     // A subscribed group whose changes are kept in m_Changes; with the period
     // of an hour its timer never runs and Step drives it.
     void AddGroup(std::int32_t nRate = 3600000) {
-        std::shared_ptr<OPCGroups> groups;
-        ASSERT_EQ(m_Server->get_OPCGroups(groups), S_OK);
-        ASSERT_EQ(groups->Add("Group1", m_Group), S_OK);
-        ASSERT_EQ(m_Group->put_UpdateRate(nRate), S_OK);
-        ASSERT_EQ(m_Group->put_IsSubscribed(true), S_OK);
-        m_Group->DataChange = [this](std::int32_t, std::int32_t NumItems, const auto& handles,
-                                     const auto& values, const auto& qualities, const auto&) {
-            auto& change = m_Changes.emplace_back();
-            for (std::int32_t i = 1; i <= NumItems; ++i) {
-                change[handles(i)] = Reading{values(i), qualities(i)};
-            }
-        };
+        m_Group = AddRecordingGroup(*m_Server, nRate, m_Changes);
+        ASSERT_NE(m_Group, nullptr);
         m_Group->AsyncWriteComplete = [this](std::int32_t, std::int32_t NumItems,
                                              const auto& handles, const auto& errors) {
             for (std::int32_t i = 1; i <= NumItems; ++i) m_Written[handles(i)] = errors(i);

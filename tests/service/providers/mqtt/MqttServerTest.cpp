@@ -26,10 +26,7 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-struct Reading {
-    Variant value;
-    std::int32_t nQuality = 0;
-};
+using Reading = ItemReading;
 
 class MqttServerTest : public ProgramHomeTest {
 protected:
@@ -56,18 +53,8 @@ protected:
 
     // A subscribed group of 50 ms whose changes are kept in m_Changes.
     void AddGroup() {
-        std::shared_ptr<OPCGroups> groups;
-        ASSERT_EQ(m_Server->get_OPCGroups(groups), S_OK);
-        ASSERT_EQ(groups->Add("Group1", m_Group), S_OK);
-        ASSERT_EQ(m_Group->put_UpdateRate(50), S_OK);
-        ASSERT_EQ(m_Group->put_IsSubscribed(true), S_OK);
-        m_Group->DataChange = [this](std::int32_t, std::int32_t NumItems, const auto& handles,
-                                     const auto& values, const auto& qualities, const auto&) {
-            auto& change = m_Changes.emplace_back();
-            for (std::int32_t i = 1; i <= NumItems; ++i) {
-                change[handles(i)] = Reading{values(i), qualities(i)};
-            }
-        };
+        m_Group = AddRecordingGroup(*m_Server, 50, m_Changes);
+        ASSERT_NE(m_Group, nullptr);
         m_Group->AsyncWriteComplete = [this](std::int32_t, std::int32_t, const auto&,
                                              const auto& errors) {
             m_WriteResults.push_back(errors(1));
@@ -118,7 +105,7 @@ protected:
     std::shared_ptr<MqttServer> m_Server;
     std::shared_ptr<OPCGroup> m_Group;
     OPCArray<std::int32_t> m_ServerHandles;
-    std::vector<std::map<std::int32_t, Reading>> m_Changes;
+    std::vector<ItemChange> m_Changes;
     std::size_t m_nSeen = 0;
     std::vector<HRESULT> m_WriteResults;
 };

@@ -5,6 +5,7 @@
 
 #include "service/automation/AutomationServer.h"
 #include "service/providers/simulation/SimulationServer.h"
+#include "tests/support/GroupItems.h"
 #include "tests/support/ProgramHomeTest.h"
 
 namespace tarnel {
@@ -49,22 +50,11 @@ protected:
                 change.push_back({handles(i), values(i), qualities(i)});
             }
         };
-        ASSERT_EQ(m_Group->get_OPCItems(m_Items), S_OK);
     }
 
     // Adds the names with client handles 1, 2, ...; returns the per-item errors.
     std::vector<std::int32_t> Add(const std::vector<std::string>& names) {
-        OPCArray<std::string> ids;
-        OPCArray<std::int32_t> clients;
-        for (const auto& name : names) {
-            ids.Append(name);
-            clients.Append(clients.UBound() + 1);
-        }
-        OPCArray<std::int32_t> errors;
-        m_Items->AddItems(ids.UBound(), ids, clients, m_ServerHandles, errors);
-        std::vector<std::int32_t> result;
-        for (std::int32_t i = 1; i <= errors.UBound(); ++i) result.push_back(errors(i));
-        return result;
+        return AddGroupItems(*m_Group, names, m_ServerHandles);
     }
 
     // Runs the update period that ends dSeconds after the items were added.
@@ -92,7 +82,6 @@ protected:
     SimulationTime m_Now{};
     std::shared_ptr<SimulationServer> m_Server;
     std::shared_ptr<SimulationGroup> m_Group;
-    std::shared_ptr<OPCItems> m_Items;
     OPCArray<std::int32_t> m_ServerHandles;
     std::vector<std::vector<Change>> m_Changes;
 };
