@@ -102,18 +102,6 @@ TEST_F(TarnelSvcModbusTest, ZAndStatusOfThreeStreamsReachTheDevice) {
     EXPECT_TRUE(m_Service->Running());
 }
 
-TEST_F(TarnelSvcModbusTest, ADeviceRestartNeedsNoServiceRestart) {
-    StartService();
-    ASSERT_TRUE(AllValid());
-    m_Device.Kill();
-    ASSERT_TRUE(Logged("lost"));
-    ASSERT_TRUE(m_Device.Start());
-    ASSERT_TRUE(Logged("restored"));
-    // The device came back with its sample values: Z and status are written again.
-    EXPECT_TRUE(AllValid());
-    EXPECT_TRUE(m_Service->Running());
-}
-
 TEST_F(TarnelSvcModbusTest, NoDeviceIsLoggedAndTheServiceRuns) {
     m_Device.Kill();
     StartService();
