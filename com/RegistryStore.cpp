@@ -15,6 +15,7 @@
 
 #include "com/RegistryFile.h"
 #include "service/base/FileSystem.h"
+#include "service/base/ProgramModule.h"
 #include "service/base/TextFile.h"
 
 namespace tarnel {
@@ -129,9 +130,7 @@ std::string RegistryStore::Location() {
     }
     // A service that systemd runs keeps its registry in its state directory
     // (the first of the folders systemd names).
-    if (const char* state = std::getenv("STATE_DIRECTORY"); state != nullptr && *state != '\0') {
-        return std::string(state, std::strcspn(state, ":")) + "/registry";
-    }
+    if (const auto state = SystemdDirectory("STATE_DIRECTORY")) return *state + "/registry";
     if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
         return std::string(home) + "/.config/tarnel/registry";
     }

@@ -55,20 +55,21 @@ std::string OneLine(const std::string& strMessage) {
     return line;
 }
 
-// systemd passes one folder per directory setting, separated by colons.
-std::string SystemdFolder(const char* strVariable) {
+}  // namespace
+
+std::optional<std::string> SystemdDirectory(const char* strVariable) {
     const char* value = std::getenv(strVariable);
-    if (value == nullptr || *value == '\0' || *value == ':') return ProgramFolder();
+    if (value == nullptr || *value == '\0' || *value == ':') return std::nullopt;
     std::string folder(value, std::strcspn(value, ":"));
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
     return folder;
 }
 
-}  // namespace
-
-std::string ConfigurationFolder() { return SystemdFolder("CONFIGURATION_DIRECTORY"); }
-std::string StateFolder() { return SystemdFolder("STATE_DIRECTORY"); }
-std::string LogFolder() { return SystemdFolder("LOGS_DIRECTORY"); }
+std::string ConfigurationFolder() {
+    return SystemdDirectory("CONFIGURATION_DIRECTORY").value_or(ProgramFolder());
+}
+std::string StateFolder() { return SystemdDirectory("STATE_DIRECTORY").value_or(ProgramFolder()); }
+std::string LogFolder() { return SystemdDirectory("LOGS_DIRECTORY").value_or(ProgramFolder()); }
 
 std::string ProgramFolder() {
     if (const char* home = std::getenv("TARNEL_HOME"); home != nullptr && *home != '\0') {

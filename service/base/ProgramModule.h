@@ -1,5 +1,6 @@
 #pragma once
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace tarnel {
@@ -8,7 +9,11 @@ namespace tarnel {
 // Configuration, ServerAlias.ini, the log and the simulation files live there.
 std::string ProgramFolder();
 
-// Where a service that systemd runs finds its files: the first folder of
+// The first folder that systemd names in one of its directory variables
+// (several are separated by colons); nothing when it names none.
+std::optional<std::string> SystemdDirectory(const char* strVariable);
+
+// Where a service that systemd runs finds its files: the folder of
 // CONFIGURATION_DIRECTORY (configuration, stream file, ServerAlias.ini, the
 // simulation's scenario), STATE_DIRECTORY (what the service writes besides its
 // log) and LOGS_DIRECTORY (the log). Without the variable, the program folder.
